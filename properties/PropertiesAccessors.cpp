@@ -1,0 +1,1 @@
+#include "Properties.h"

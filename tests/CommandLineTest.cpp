@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "RunProgram.h"
+TEST(CommandLine, Placeholder) { EXPECT_TRUE(true); }

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "PropertyObject.h"
+TEST(PropertyObject, Placeholder) { EXPECT_TRUE(true); }

@@ -1,0 +1,68 @@
+#include "RunProgram.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace {
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string tempPath(const char* tag) {
+    char name[] = "/tmp/runprogram-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd < 0) throw std::runtime_error("mkstemp failed");
+    close(fd);
+    return std::string(name) + tag;
+}
+}  // namespace
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& argv0, const std::string& stdoutPath) {
+    const std::string base = tempPath("");
+    const std::string outPath = stdoutPath.empty() ? base + ".out" : stdoutPath;
+    const std::string errPath = base + ".err";
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    std::vector<std::string> all;
+    all.push_back(argv0.empty() ? program : argv0);
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("could not start " + program);
+
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    ProgramResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    if (stdoutPath.empty()) {
+        result.out = slurp(outPath);
+        std::remove(outPath.c_str());
+    }
+    result.err = slurp(errPath);
+    std::remove(errPath.c_str());
+    std::remove(base.c_str());
+    return result;
+}

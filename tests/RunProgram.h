@@ -1,0 +1,20 @@
+#ifndef TESTS_RUNPROGRAM_H
+#define TESTS_RUNPROGRAM_H
+
+#include <string>
+#include <vector>
+
+// Result of running a program to completion with its output captured.
+struct ProgramResult {
+    int status = -1;     // exit status, or 128 + signal number
+    std::string out;     // everything written to stdout
+    std::string err;     // everything written to stderr
+};
+
+// Runs program with args (argv[0] is argv0, or program when empty), stdin
+// from /dev/null, and waits for it. stdout goes to stdoutPath when one is
+// given (result.out then stays empty), and is captured otherwise.
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& argv0 = "", const std::string& stdoutPath = "");
+
+#endif

@@ -1,0 +1,214 @@
+#include "Assembly.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <unordered_set>
+
+#include "TrackData.h"
+#include "TranslationError.h"
+
+namespace {
+
+const char* const vectorSuffixes[] = {"-u", "-v", "-w"};
+
+[[noreturn]] void failMismatch() {
+    throw TranslationError(
+        "Error:  Variable names mismatch.\n"
+        "All TrackChunks must specify the samevariable names in the same order\n"
+        "to be exported to the ASCII ZRP file format.\n"
+        "\n");
+}
+
+[[noreturn]] void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
+    failChunk(chunk, variableLabel(variable) + ": " + problem);
+}
+
+// Variables of types 0 and 2, other than the position and parcel-index
+// variables, are written on the point lines after the position.
+bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
+    return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
+           variable.index != state.parcelVariable;
+}
+
+// Reads the variable's "DataType" and checks that its elements fit the
+// stride, so that no element is read past the variable's buffer.
+DataType readDataType(const TrackChunk& chunk, const ChunkVariable& variable) {
+    std::string name;
+    if (!readStringKey(variable.descriptor, "DataType", name))
+        failVariable(chunk, variable, "\"DataType\" is missing or is not a string");
+    const DataType type = dataTypeFromName(name);
+    if (type == DataType::Unknown) failVariable(chunk, variable, "\"DataType\" \"" + name + "\" is not a known data type");
+    if (static_cast<std::size_t>(variable.dataSize) < elementSize(type))
+        failVariable(chunk, variable,
+                     "\"DataSize\" " + std::to_string(variable.dataSize) + " is smaller than the " +
+                         std::to_string(elementSize(type)) + " bytes of \"" + name + "\"");
+    return type;
+}
+
+// A data type that does not fit the variable's kind would put a number of
+// values on the point line other than the names it has in the file's header.
+void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType type, bool position) {
+    const bool wantsVector = position || variable.type == 2;
+    if (isVectorType(type) == wantsVector) return;
+    std::string kind = position ? "the position variable" : wantsVector ? "a vector variable (type 2)" : "a scalar variable (type 0)";
+    std::string typeName;
+    readStringKey(variable.descriptor, "DataType", typeName);
+    failVariable(chunk, variable, "\"DataType\" \"" + typeName + "\" does not fit " + kind);
+}
+
+// One value source of a point line.
+struct LineColumn {
+    DataType type;
+    std::size_t stride;
+    const char* data;
+};
+
+}  // namespace
+
+void Group::addPoint(std::uint32_t parcel, PointArena::Handle line) {
+    PointList& points = paths[parcel].points;
+    if (points.empty())
+        points.first = line;
+    else
+        arena.link(points.last, line);
+    points.last = line;
+    ++points.count;
+}
+
+std::vector<std::uint32_t> Group::pathOrder() const {
+    std::vector<std::uint32_t> order;
+    order.reserve(paths.size());
+    for (const auto& entry : paths)
+        if (!entry.second.points.empty()) order.push_back(entry.first);
+    std::sort(order.begin(), order.end());
+    return order;
+}
+
+Group& findTagGroup(TranslationState& state, const std::string& name) {
+    const auto found = state.groupIndex.find(name);
+    if (found != state.groupIndex.end()) {
+        Group* zrp_tagGroup = state.groups[found->second].get();
+        assert(zrp_tagGroup->tagName == name);
+        return *zrp_tagGroup;
+    }
+    state.tagNames.push_back(name);
+    std::unique_ptr<Group> group(new Group);
+    group->tagName = name;
+    group->number = static_cast<std::int32_t>(state.tagNames.size());
+    state.groups.push_back(std::move(group));
+    state.groupIndex.emplace(name, state.groups.size() - 1);
+    return *state.groups.back();
+}
+
+bool isParcelIndexVariable(const ChunkVariable& variable) {
+    return variable.type == 0 && (variable.name == "Parcel Index" || variable.tag == "ParcelId");
+}
+
+void analyseVariables(TranslationState& state, const TrackChunk& chunk) {
+    std::unordered_set<std::string> known;
+    // Two variables with one output name would give the point lines more
+    // values than the header has names.
+    auto addName = [&](const ChunkVariable& variable, const std::string& name) {
+        if (!known.insert(name).second)
+            failVariable(chunk, variable, "the output variable name \"" + name + "\" is declared twice");
+        state.variableNames.push_back(name);
+    };
+    for (const ChunkVariable& variable : chunk.variables) {
+        if (variable.type == 2) {
+            for (const char* suffix : vectorSuffixes) addName(variable, variable.name + suffix);
+        } else if (variable.type == 3) {
+            state.foundPosition = true;
+            state.positionVariable = variable.index;
+        } else if (variable.type == 0) {
+            if (isParcelIndexVariable(variable)) {
+                // The earlier one would be written on every point line
+                // without a name, and no later chunk could match this one.
+                if (state.parcelVariable >= 0)
+                    failVariable(chunk, variable, "a second parcel-index variable is declared");
+                state.parcelVariable = variable.index;
+            } else {
+                addName(variable, variable.name);
+            }
+        }
+    }
+    if (!state.foundPosition) fail("Expecting a variable \"Position\"");
+    if (state.parcelVariable < 0) fail("Expecting a variable \"Parcel Id\"");
+}
+
+void checkVariables(const TranslationState& state, const TrackChunk& chunk) {
+    std::size_t k = 0;
+    auto matches = [&](const std::string& name) {
+        if (k < state.variableNames.size() && state.variableNames[k] == name) {
+            ++k;
+            return true;
+        }
+        return false;
+    };
+    for (const ChunkVariable& variable : chunk.variables) {
+        if (variable.type == 2) {
+            for (const char* suffix : vectorSuffixes)
+                if (!matches(variable.name + suffix)) failMismatch();
+        } else if (variable.type == 3) {
+            if (variable.index != state.positionVariable) failMismatch();
+        } else if (variable.type == 0) {
+            if (isParcelIndexVariable(variable)) {
+                if (variable.index != state.parcelVariable) failMismatch();
+            } else if (!matches(variable.name)) {
+                failMismatch();
+            }
+        }
+    }
+    // A chunk that declares fewer variables would give shorter point lines,
+    // and one without a position or parcel index has no data for its points.
+    const auto count = static_cast<std::int32_t>(chunk.variables.size());
+    if (k != state.variableNames.size() || state.positionVariable >= count || state.parcelVariable >= count ||
+        chunk.variables[static_cast<std::size_t>(state.positionVariable)].type != 3 ||
+        !isParcelIndexVariable(chunk.variables[static_cast<std::size_t>(state.parcelVariable)]))
+        failMismatch();
+}
+
+void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk) {
+    if (chunk.size <= 0) return;
+
+    const ChunkVariable& parcel = chunk.variables[static_cast<std::size_t>(state.parcelVariable)];
+    std::string parcelType;
+    if (!readStringKey(parcel.descriptor, "DataType", parcelType))
+        failVariable(chunk, parcel, "\"DataType\" is missing or is not a string");
+    if (parcelType != "Unsigned4") fail("getDataValue() for \"Parcel Index\" failed.");
+    readDataType(chunk, parcel);
+
+    std::vector<LineColumn> columns;
+    std::size_t lineBound = 1 + elementTextRoom;  // the line feed, the formatter's scratch room
+    auto addColumn = [&](const ChunkVariable& variable, bool position) {
+        const DataType type = readDataType(chunk, variable);
+        checkKind(chunk, variable, type, position);
+        columns.push_back({type, static_cast<std::size_t>(variable.dataSize), variable.data.data()});
+        lineBound += maxTextLength(type);
+    };
+    addColumn(chunk.variables[static_cast<std::size_t>(state.positionVariable)], true);
+    for (const ChunkVariable& variable : chunk.variables)
+        if (isWrittenVariable(state, variable)) addColumn(variable, false);
+
+    const char* parcelData = parcel.data.data();
+    const std::size_t parcelStride = static_cast<std::size_t>(parcel.dataSize);
+    const std::size_t points = static_cast<std::size_t>(chunk.size);
+    for (std::size_t i = 0; i < points; ++i) {
+        std::uint32_t parcelIndex;
+        std::memcpy(&parcelIndex, parcelData + i * parcelStride, sizeof parcelIndex);
+        char* const line = group.arena.beginLine(lineBound);
+        char* end = line;
+        for (const LineColumn& column : columns) end = appendElementText(end, column.type, column.data + i * column.stride);
+        *end++ = '\n';
+        group.addPoint(parcelIndex, group.arena.commitLine(static_cast<std::size_t>(end - line)));
+    }
+}
+
+void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk) {
+    if (state.firstChunk)
+        analyseVariables(state, chunk);
+    else
+        checkVariables(state, chunk);
+    addPoints(state, group, chunk);
+    state.firstChunk = false;
+}

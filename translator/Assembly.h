@@ -1,0 +1,80 @@
+#ifndef TRANSLATOR_ASSEMBLY_H
+#define TRANSLATOR_ASSEMBLY_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "PointArena.h"
+#include "TrackChunk.h"
+
+// The point lines of a path: a chain of records in its group's arena, in the
+// order they were added.
+struct PointList {
+    PointArena::Handle first = PointArena::none;
+    PointArena::Handle last = PointArena::none;
+    std::uint64_t count = 0;
+
+    bool empty() const { return count == 0; }
+};
+
+// One particle path: every point of one parcel index within one tag group.
+struct Path {
+    PointList points;
+};
+
+// One tag group: the paths of all chunks that share a "Name".
+class Group {
+public:
+    Group() = default;
+    Group(const Group&) = delete;
+    Group& operator=(const Group&) = delete;
+
+    // Appends a committed line of the arena to the path of `parcel`.
+    void addPoint(std::uint32_t parcel, PointArena::Handle line);
+    // Parcel indexes of the paths that hold points, ascending: the order in
+    // which the paths are written.
+    std::vector<std::uint32_t> pathOrder() const;
+
+    std::int32_t number = 0;  // 1-based position of tagName in tagNames
+    std::string tagName;
+    // Paths by parcel index. Only indexes that a point reached have an entry,
+    // so memory follows the number of points, whatever the indexes are.
+    std::unordered_map<std::uint32_t, Path> paths;
+    PointArena arena;  // the text of every point line of the group
+};
+
+// Everything the translation has gathered, from the first steady chunk until
+// the ZRP file has been written.
+struct TranslationState {
+    std::vector<std::string> tagNames;             // distinct chunk names, first appearance first
+    std::vector<std::unique_ptr<Group>> groups;    // entry k is the group of tagNames[k]
+    std::unordered_map<std::string, std::size_t> groupIndex;  // tag name -> k
+    std::vector<std::string> variableNames;        // fixed by the first steady chunk
+    bool firstChunk = true;
+    bool foundSteadyChunk = false;
+    bool foundPosition = false;
+    std::int32_t positionVariable = -1;
+    std::int32_t parcelVariable = -1;
+};
+
+// The group of chunks named `name`, created (and numbered) at its first use.
+Group& findTagGroup(TranslationState& state, const std::string& name);
+
+// A scalar named "Parcel Index" or tagged "ParcelId".
+bool isParcelIndexVariable(const ChunkVariable& variable);
+
+// First steady chunk: fixes variableNames and the places of the position and
+// parcel-index variables.
+void analyseVariables(TranslationState& state, const TrackChunk& chunk);
+// Later steady chunks: must declare the first chunk's variables in its order.
+void checkVariables(const TranslationState& state, const TrackChunk& chunk);
+// Builds one point line per point and adds it to the path of its parcel.
+void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk);
+
+// The analysis or the check, then the points; clears firstChunk.
+void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk);
+
+#endif

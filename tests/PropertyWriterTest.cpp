@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -220,18 +219,6 @@ TEST(PropertyWriter, outputDoesNotDependOnCallerStreamFlags) {
     EXPECT_EQ(odd.str(), plain.str());
     EXPECT_EQ(oddXml.str(), plainXml.str());
     EXPECT_EQ(plain.str(), "[255, -3L, 9.9999999999999995475e-08, true, inf]");
-}
-
-TEST(PropertyWriter, toStringAndToXmlLeaveOtherStreamsAlone) {
-    Properties properties;
-    properties.set("x", 0.5);
-    const std::ios_base::fmtflags flags = std::cout.flags();
-    const std::streamsize precision = std::cout.precision();
-    EXPECT_EQ(properties.toString(), "{'x': 0.50000000000000000000}");
-    EXPECT_EQ(properties.toXml(),
-              "<struct><member><name>x</name><value><double>0.5000000000</double></value></member></struct>");
-    EXPECT_EQ(std::cout.flags(), flags);
-    EXPECT_EQ(std::cout.precision(), precision);
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+#include "PropertyParser.h"
+
+#include <exception>
+#include <ios>
+#include <sstream>
+#include <streambuf>
+#include <string>
+
+#include <FlexLexer.h>
+
+#include "Properties.h"
+#include "PropertyParser.tab.h"
+
+int yyparse();
+
+namespace {
+
+// Swallows everything written to it.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+};
+
+// The lexer echoes line feeds found inside an XML int element to its output
+// stream. The translator writes its ZRP text to standard output, so the
+// echo must go nowhere.
+std::ostream& discardStream()
+{
+    static DiscardBuffer buffer;
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+// flex's lexer reads through a stream of its own on the caller's buffer and
+// cannot see the caller's state: a stream already at its end or failed must
+// give end of input, so the lexer gets an empty stream instead.
+std::istream& emptyStream()
+{
+    static std::istringstream stream;
+    return stream;
+}
+
+}  // namespace
+
+PropertyParser::PropertyParser(std::istream& in)
+{
+    std::istream& source = (in.eof() || in.fail()) ? emptyStream() : in;
+    lexer = new yyFlexLexer(&source, &discardStream());
+}
+
+PropertyParser::~PropertyParser()
+{
+    delete lexer;
+    lexer = nullptr;
+}
+
+PropertyObject* PropertyParser::scan()
+{
+    _PropertyParserResult = nullptr;
+    errorMessage.clear();
+    // The exit code of yyparse adds nothing: an error always leaves a message.
+    yyparse();
+    if (!errorMessage.empty()) {
+        throw std::ios_base::failure("PropertyParser scan failed: " + errorMessage);
+    }
+    return _PropertyParserResult;
+}
+
+std::istream& operator>>(std::istream& in, Properties& properties)
+{
+    bool endOfInput = false;
+    try {
+        PropertyParser parser(in);
+        PropertyObject* root = parser.scan();
+        if (root != nullptr) {
+            properties = *root;
+            root->removeReference();
+        } else {
+            endOfInput = true;
+        }
+    } catch (...) {
+        // A stream that throws on failbit must hand the caller the parse
+        // error, not its own.
+        std::exception_ptr caught = std::current_exception();
+        try {
+            in.setstate(std::ios_base::failbit);
+        } catch (const std::ios_base::failure&) {
+            std::rethrow_exception(caught);
+        }
+    }
+    if (endOfInput) {
+        in.setstate(std::ios_base::failbit);
+    }
+    return in;
+}
+
+Properties::Properties(const std::string& text)
+    : root(nullptr)
+{
+    if (!text.empty()) {
+        std::istringstream in(text);
+        PropertyParser parser(in);
+        root = parser.scan();
+    }
+    // Empty text, or text that holds nothing but blank space: an empty
+    // collection, never a handle without a root.
+    if (root == nullptr) {
+        root = new PropertyObject(new PropertyObject::ValueMap());
+    }
+}

@@ -167,7 +167,8 @@ std::size_t layOut(std::uint32_t significand, int exponent, char* out)
 
     if (exponent >= 0 && exponent < 6) {
         const int integerDigits = exponent + 1;
-        // Copy everything, then cut: cheaper than branching on each part.
+        // All six digits go out at once; a remaining fraction then moves one
+        // place right to make room for the point.
         std::memcpy(out, digits, 6);
         if (count <= integerDigits)
             return static_cast<std::size_t>(integerDigits);

@@ -2,6 +2,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "Translation.h"
+
 // Reports a command-line error in two lines and ends the run with status 1.
 [[noreturn]] void usage(const char* message, char** argv) {
     std::cerr << "Error: " << message << std::endl;
@@ -15,5 +17,8 @@ int main(int argc, char** argv) {
     std::ifstream input(argv[1], std::ios::in | std::ios::binary);
     if (input.fail()) usage("could not open input file", argv);
 
-    return 0;
+    const TranslationOutcome outcome =
+        translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr);
+    if (!outcome.usageMessage.empty()) usage(outcome.usageMessage.c_str(), argv);
+    return outcome.status;
 }

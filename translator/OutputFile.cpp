@@ -1,0 +1,106 @@
+#include "OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Permissions a newly created file gets, as the stream's own open would give.
+unsigned newFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666u & ~static_cast<unsigned>(mask);
+}
+
+std::string directoryOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A link's target is what the user means: replacing the link itself would
+// leave the file it points at untouched.
+std::string resolvedPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::open(const std::string& path) {
+    struct stat status;
+    const bool exists = stat(path.c_str(), &status) == 0;
+    struct stat linkStatus;
+    const bool danglingLink = !exists && lstat(path.c_str(), &linkStatus) == 0;
+    if ((exists && !S_ISREG(status.st_mode)) || danglingLink) {
+        out.open(path, std::ios::out | std::ios::trunc);
+        return out.is_open();
+    }
+
+    if (exists) {
+        // The file must be writable as it is, even though it is replaced
+        // rather than written, so that a protected file stays refused.
+        const int probe = ::open(path.c_str(), O_WRONLY);
+        if (probe < 0) return false;
+        ::close(probe);
+        target = resolvedPath(path);
+        mode = status.st_mode & 07777;
+    } else {
+        target = path;
+        mode = newFileMode();
+    }
+
+    std::string name = directoryOf(target) + "/." + baseNameOf(target) + ".XXXXXX";
+    const int descriptor = mkstemp(&name[0]);
+    if (descriptor < 0) {
+        target.clear();
+        // A writable file in a directory that takes no new files can still
+        // be written in place.
+        if (!exists) return false;
+        out.open(path, std::ios::out | std::ios::trunc);
+        return out.is_open();
+    }
+    ::close(descriptor);
+    temporary = name;
+    out.open(temporary, std::ios::out | std::ios::trunc);
+    if (!out.is_open()) {
+        discard();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::commit() {
+    out.flush();
+    bool written = out.good();
+    out.close();
+    written = written && !out.fail();
+    if (temporary.empty()) return written;
+    if (written && chmod(temporary.c_str(), static_cast<mode_t>(mode)) == 0 &&
+        std::rename(temporary.c_str(), target.c_str()) == 0) {
+        temporary.clear();
+        return true;
+    }
+    discard();
+    return false;
+}
+
+void OutputFile::discard() {
+    if (temporary.empty()) return;
+    if (out.is_open()) out.close();
+    std::remove(temporary.c_str());
+    temporary.clear();
+}

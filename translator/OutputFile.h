@@ -1,0 +1,36 @@
+#ifndef TRANSLATOR_OUTPUTFILE_H
+#define TRANSLATOR_OUTPUTFILE_H
+
+#include <fstream>
+#include <string>
+
+// The named output of a run. A regular file (or a new one) is written as a
+// temporary file beside it that replaces it only once everything has been
+// written, so a failed run never leaves a partial or damaged file; the
+// target's permissions are kept. Anything else (a device, a pipe) is written
+// in place.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Removes the temporary file of an output that was not committed.
+    ~OutputFile();
+
+    // False when the target cannot be written.
+    bool open(const std::string& path);
+    std::ostream& stream() { return out; }
+    // Flushes and closes the stream and puts the file in place; false when
+    // any write, the close or the replacement failed.
+    bool commit();
+
+private:
+    void discard();
+
+    std::ofstream out;
+    std::string target;     // the file the output ends up in
+    std::string temporary;  // empty when writing in place
+    unsigned mode = 0;      // permissions for the finished file
+};
+
+#endif

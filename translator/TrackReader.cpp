@@ -1,0 +1,190 @@
+#include "TrackReader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <system_error>
+
+#include "Assembly.h"
+#include "PropertyParser.h"
+#include "TrackChunk.h"
+#include "TranslationError.h"
+
+namespace {
+
+// std::ios_base::failure appends the text of its error code to the message
+// it was given; the warning quotes the parser's own words.
+std::string parserMessage(const std::ios_base::failure& error) {
+    std::string message = error.what();
+    const std::string suffix = ": " + std::make_error_code(std::io_errc::stream).message();
+    if (message.size() > suffix.size() && message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0)
+        message.erase(message.size() - suffix.size());
+    return message;
+}
+
+bool isSteadyTrackChunk(const Properties& block) {
+    return block.hasName("ClassName") && block.getString("ClassName") == "TrackChunk" && block.hasName("Steady") &&
+           block.getBool("Steady");
+}
+
+// The size of the input when it can be known, so that a chunk that claims
+// more data than the file holds is refused before its buffers are made.
+std::int64_t streamSize(std::istream& in) {
+    const std::istream::pos_type start = in.tellg();
+    if (start == std::istream::pos_type(-1)) {
+        in.clear();
+        return -1;
+    }
+    in.seekg(0, std::ios::end);
+    const std::istream::pos_type end = in.tellg();
+    in.clear();
+    in.seekg(start);
+    return end == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(end);
+}
+
+[[noreturn]] void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
+    failChunk(chunk, variableLabel(variable) + ": " + problem);
+}
+
+ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descriptor, int index) {
+    ChunkVariable variable;
+    variable.index = index;
+    variable.descriptor = descriptor;
+    // The name labels the messages below whenever the descriptor has one.
+    if (descriptor.hasName("Name")) readStringKey(descriptor, "Name", variable.name);
+
+    if (!readIntKey(descriptor, "DataSize", variable.dataSize))
+        failVariable(chunk, variable, "\"DataSize\" is missing or is not an integer");
+    if (variable.dataSize < 0)
+        failVariable(chunk, variable, "\"DataSize\" is negative (" + std::to_string(variable.dataSize) + ")");
+    // The data length is a 32-bit count in the file format.
+    if (std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize) > 0xffffffffu)
+        failVariable(chunk, variable,
+                     "the data length \"Size\" " + std::to_string(chunk.size) + " times \"DataSize\" " +
+                         std::to_string(variable.dataSize) + " does not fit in 32 bits");
+    if (!readIntKey(descriptor, "Type", variable.type))
+        failVariable(chunk, variable, "\"Type\" is missing or is not an integer");
+    if ((variable.type == 0 || variable.type == 2) && !readStringKey(descriptor, "Name", variable.name))
+        failVariable(chunk, variable, "\"Name\" is missing or is not a string");
+    // Scalars without a tag are common: only a tag that is there must be text.
+    if (variable.type == 0 && descriptor.hasName("Tag") && !readStringKey(descriptor, "Tag", variable.tag))
+        failVariable(chunk, variable, "\"Tag\" is not a string");
+    return variable;
+}
+
+bool isDescriptorList(const PropertyObject* value) {
+    if (value == nullptr || value->getType() != PropertyObject::Array) return false;
+    for (const PropertyObject* element : value->asArray())
+        if (element == nullptr || element->getType() != PropertyObject::Map) return false;
+    return true;
+}
+
+// Reads the keys of a steady chunk's block, each checked for presence and
+// type, with its sizes checked before any data is read.
+TrackChunk readChunkKeys(const Properties& block, std::uint64_t record, std::int64_t offset) {
+    TrackChunk chunk;
+    chunk.record = record;
+    chunk.offset = offset;
+    if (!readIntKey(block, "Id", chunk.id)) failChunk(chunk, "\"Id\" is missing or is not an integer");
+    chunk.hasId = true;
+    if (!readStringKey(block, "Name", chunk.name)) failChunk(chunk, "\"Name\" is missing or is not a string");
+    if (!readIntKey(block, "Size", chunk.size)) failChunk(chunk, "\"Size\" is missing or is not an integer");
+    if (chunk.size < 0) failChunk(chunk, "\"Size\" is negative (" + std::to_string(chunk.size) + ")");
+    if (!isDescriptorList(block.getObject("Variables")))
+        failChunk(chunk, "\"Variables\" is missing or is not a list of variable descriptors");
+    std::vector<Properties> descriptors;
+    block.get("Variables", descriptors);
+    chunk.variables.reserve(descriptors.size());
+    for (std::size_t i = 0; i < descriptors.size(); ++i)
+        chunk.variables.push_back(readVariableKeys(chunk, descriptors[i], static_cast<int>(i)));
+    return chunk;
+}
+
+[[noreturn]] void failCutShort(const TrackChunk& chunk, const ChunkVariable& variable, std::uint64_t present) {
+    const std::uint64_t declared = std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize);
+    failVariable(chunk, variable,
+                 "the file ends inside its data (" + std::to_string(declared) + " bytes declared, " +
+                     std::to_string(present) + " present)");
+}
+
+// Reads the separator byte and every variable's data. Data shorter than
+// declared is refused: zeros in its place would be points the file never had.
+void readChunkData(std::istream& in, std::int64_t fileSize, TrackChunk& chunk) {
+    in.get();
+    if (fileSize >= 0) {
+        const std::istream::pos_type here = in.tellg();
+        std::uint64_t remaining = here == std::istream::pos_type(-1)
+                                      ? 0
+                                      : std::uint64_t(std::max<std::int64_t>(0, fileSize - static_cast<std::int64_t>(here)));
+        in.clear(in.rdstate() & ~std::ios::failbit);
+        for (const ChunkVariable& variable : chunk.variables) {
+            const std::uint64_t length = std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize);
+            if (length > remaining) failCutShort(chunk, variable, remaining);
+            remaining -= length;
+        }
+    }
+    for (ChunkVariable& variable : chunk.variables) {
+        const std::uint64_t length = std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize);
+        variable.data.resize(static_cast<std::size_t>(length));
+        if (length == 0) continue;
+        in.read(variable.data.data(), static_cast<std::streamsize>(length));
+        if (static_cast<std::uint64_t>(in.gcount()) != length) failCutShort(chunk, variable, std::uint64_t(in.gcount()));
+    }
+}
+
+}  // namespace
+
+bool readProperties(std::ifstream& in, Properties& properties) {
+    properties.clear();
+    in >> properties;
+    return !properties.getMap()->empty();
+}
+
+void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char> >& buffer) {
+    const std::size_t length = static_cast<std::uint32_t>(count) * static_cast<std::uint32_t>(size);
+    buffer.clear();
+    buffer.resize(length, 0);
+    in.read(buffer.data(), static_cast<std::streamsize>(length));
+}
+
+BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::string& parseError) {
+    properties.clear();
+    PropertyObject* root = nullptr;
+    try {
+        PropertyParser parser(in);
+        root = parser.scan();
+    } catch (const std::ios_base::failure& error) {
+        parseError = parserMessage(error);
+        in.setstate(std::ios::failbit);
+        return BlockRead::Unreadable;
+    }
+    if (root == nullptr) return BlockRead::End;
+    properties = *root;
+    root->removeReference();
+    return properties.getMap()->empty() ? BlockRead::End : BlockRead::Block;
+}
+
+void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics) {
+    const std::int64_t fileSize = streamSize(in);
+    Properties block;
+    std::string parseError;
+    for (std::uint64_t record = 1;; ++record) {
+        const std::istream::pos_type start = in.tellg();
+        const std::int64_t offset = start == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(start);
+        const BlockRead read = readPropertyBlock(in, block, parseError);
+        if (read == BlockRead::End) return;
+        if (read == BlockRead::Unreadable) {
+            const std::string where =
+                offset >= 0 ? "byte " + std::to_string(offset) : "record " + std::to_string(record);
+            diagnostics << "Warning:  reading stopped at " << where << ": " << parseError
+                        << "; later records were not translated." << std::endl;
+            return;
+        }
+        if (!isSteadyTrackChunk(block)) continue;
+
+        state.foundSteadyChunk = true;
+        TrackChunk chunk = readChunkKeys(block, record, offset);
+        Group& group = findTagGroup(state, chunk.name);
+        readChunkData(in, fileSize, chunk);
+        assembleChunk(state, group, chunk);
+    }
+}

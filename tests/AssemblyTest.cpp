@@ -159,6 +159,22 @@ TEST(Assembly, RecordsThatAreNotSteadyChunksArePassedOver) {
     EXPECT_EQ(pointLines(*state.groups[2], 1), (std::vector<std::string>{"2 0 0 0.125 299.75 "}));
 }
 
+// Data types are checked only where values are read: a chunk without points
+// reads none, so its parcel index may have any type.
+TEST(Assembly, EmptyChunkReadsNoValues) {
+    std::vector<TestChunk> chunks = referenceChunks("B");
+    TestChunk empty = standardChunk(3, "C", {});
+    descriptorOf(empty, 0).set("DataType", std::string("Float4"));
+    chunks.insert(chunks.begin(), empty);
+    TranslationState state;
+    readTrack(trackText(chunks), state);
+    EXPECT_EQ(state.tagNames, (std::vector<std::string>{"C", "A", "B"}));
+
+    descriptorOf(chunks[1], 0).set("DataType", std::string("Float4"));
+    TranslationState refused;
+    EXPECT_THROW(readTrack(trackText(chunks), refused), TranslationError);
+}
+
 TEST(Assembly, ChunksInXmlNotation) {
     EXPECT_EQ(zrpOf(trackText(referenceChunks("B"), BlockNotation::Xml)), zrpOf(trackText(referenceChunks("B"))));
 }

@@ -88,6 +88,14 @@ TEST_F(Translation, ReferenceExampleToStandardOutputAndToAFile) {
     EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "out.zrp"}));
 }
 
+// The shipped example and the ZRP file shipped with it.
+TEST_F(Translation, BundledExample) {
+    ProgramResult result = run({EXAMPLES_DIR "/particles.trk"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, slurp(EXAMPLES_DIR "/particles.zrp"));
+}
+
 TEST_F(Translation, OneTagGroupAndXmlBlocks) {
     ProgramResult result = run({input(trackText(referenceChunks("A"), BlockNotation::Xml))});
     EXPECT_EQ(result.status, 0);
@@ -379,6 +387,51 @@ TEST_F(Translation, LargestParcelIndexes) {
     EXPECT_EQ(result.out,
               "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
               "1\n3 0 0 1 1 \n1\n2 0 0 1 1 \n1\n1 0 0 1 1 \n");
+}
+
+// Runs the translator with its address space limited to `kilobytes`.
+ProgramResult runLimited(const std::vector<std::string>& args, int kilobytes) {
+    std::vector<std::string> shellArgs{"-c", "ulimit -v " + std::to_string(kilobytes) + " && exec \"$@\"", "sh",
+                                       TRK_TO_ZRP_PATH};
+    shellArgs.insert(shellArgs.end(), args.begin(), args.end());
+    return runProgram("/bin/sh", shellArgs);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;  // the sanitizer's shadow memory needs far more address space
+#else
+constexpr bool sanitized = false;
+#endif
+
+// Paths are held by the parcel indexes that occur, so the largest index
+// costs no more memory than the smallest.
+TEST_F(Translation, LargeParcelIndexesFitInLittleMemory) {
+    if (sanitized) GTEST_SKIP() << "address space limits do not work under the sanitizer";
+    ProgramResult result = runLimited(
+        {input(trackText({standardChunk(1, "A", {{4294967295u, 1, 0, 0, 1, 1}, {0, 2, 0, 0, 1, 1}})}))}, 100000);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
+                          "1\n2 0 0 1 1 \n1\n1 0 0 1 1 \n");
+}
+
+TEST_F(Translation, OutOfMemoryIsReported) {
+    if (sanitized) GTEST_SKIP() << "address space limits do not work under the sanitizer";
+    // 30 million points whose data is present as a hole in a sparse file:
+    // the 360 MB position buffer cannot be had within 300 MB.
+    const int points = 30000000;
+    std::ostringstream header;
+    TrackWriter(header).beginChunk(steadyChunkBlock(
+        1, "A", points,
+        {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
+         variableDescriptor("Position", 3, "Vector<3,Float4>", 12)}));
+    const std::string in = input(header.str());
+    ASSERT_EQ(truncate(in.c_str(), static_cast<off_t>(header.str().size()) + 16LL * points), 0);
+
+    ProgramResult result = runLimited({in, dir + "out.zrp"}, 300000);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Error:  out of memory\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk"}));
 }
 
 }  // namespace

@@ -6,11 +6,9 @@
 char* PointArena::beginLine(std::size_t maxText) {
     const std::size_t needed = linkSize + maxText;
     if (blocks.empty() || capacity - blockUsed.back() < needed) {
-        // A long line gets a block that holds many of its kind, so the unused
-        // tail of each block stays a small fraction; a huge one gets a block
-        // of its own, which keeps every offset within 32 bits.
-        const std::size_t size =
-            needed <= (std::size_t(1) << 27) ? std::max(defaultBlockSize, needed * 16) : needed;
+        // A line longer than a block gets a block of its own size: memory
+        // then follows the lines actually built, and offsets stay small.
+        const std::size_t size = std::max(defaultBlockSize, needed);
         blocks.emplace_back(new char[size]);
         blockUsed.push_back(0);
         capacity = size;

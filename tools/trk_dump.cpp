@@ -78,6 +78,7 @@ private:
     const std::int64_t size;
     std::uint64_t records = 0;
     bool stopped = false;
+    std::uint64_t damagedRecord = 0;  // the steady chunk whose data could not be located
     std::map<std::uint64_t, ShownChunk> shown;
 };
 
@@ -131,6 +132,7 @@ bool TrackDump::passChunkData(const Properties& block, std::uint64_t record, std
         std::cout << "\n";
     }
     if (!problem.empty()) {
+        damagedRecord = record;
         stop(where + ": " + problem + "; the records after it cannot be located");
         return false;
     }
@@ -141,6 +143,7 @@ bool TrackDump::passChunkData(const Properties& block, std::uint64_t record, std
     const std::uint64_t length = dataLength(layout);
     const std::uint64_t present = blockEnd >= 0 && size > blockEnd ? std::uint64_t(size - blockEnd - 1) : 0;
     if (blockEnd < 0 || length > present) {
+        damagedRecord = record;
         stop(where + ": its data runs past the end of the file (" + std::to_string(length) +
              " bytes declared after the separator byte, " + std::to_string(present) + " present)");
         return false;
@@ -148,19 +151,21 @@ bool TrackDump::passChunkData(const Properties& block, std::uint64_t record, std
     std::cout << "  data: " << length << " bytes from byte " << blockEnd + 1 << "\n";
 
     if (wanted.count(record) != 0) {
-        ShownChunk& chunk = shown[record];
+        ShownChunk chunk;
         chunk.title = where + ", " + std::to_string(layout.size) + " points:";
+        chunk.layout = layout;
         in.seekg(blockEnd + 1);
         for (const VariableLayout& variable : layout.variables) {
-            std::vector<char> bytes(static_cast<std::size_t>(std::uint64_t(layout.size) * std::uint64_t(variable.dataSize)));
+            std::vector<char> bytes(std::uint64_t(layout.size) * std::uint64_t(variable.dataSize));
             in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             if (static_cast<std::size_t>(in.gcount()) != bytes.size()) {
+                damagedRecord = record;
                 stop(where + ": the file could not be read");
                 return false;
             }
             chunk.data.push_back(std::move(bytes));
         }
-        chunk.layout = layout;
+        shown[record] = std::move(chunk);
     }
     // A chunk of no data may end the file without its separator byte.
     in.seekg(std::min<std::int64_t>(blockEnd + 1 + static_cast<std::int64_t>(length), size));
@@ -174,7 +179,10 @@ bool TrackDump::showChunk(std::uint64_t record) {
         return true;
     }
     std::cout.flush();
-    if (record <= records) {
+    if (record == damagedRecord) {
+        std::cerr << "trk_dump: the data of record " << record << " cannot be shown: the listing stopped there"
+                  << std::endl;
+    } else if (record <= records) {
         std::cerr << "trk_dump: record " << record << " is not a steady track chunk: it carries no data" << std::endl;
     } else if (stopped) {
         std::cerr << "trk_dump: there is no record " << record << " before the listing stopped" << std::endl;

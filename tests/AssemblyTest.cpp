@@ -39,21 +39,6 @@ std::vector<std::string> pointLines(const Group& group, std::uint32_t parcel) {
     return lines;
 }
 
-TEST(Assembly, ReferenceExampleWithTwoGroups) {
-    EXPECT_EQ(zrpOf(trackText(referenceChunks("B"))),
-              "ZRPARTICLES 2 1\nTag Names\n2\nA\nB\nVariable Names\n2\nDiameter\nTemperature\n"
-              "1\n1\n0 0 0 0.5 300 \n"
-              "1\n1\n1 0 0 0.25 301.5 \n"
-              "1\n2\n2 0 0 0.125 299.75 \n");
-}
-
-TEST(Assembly, ReferenceExampleWithOneGroup) {
-    EXPECT_EQ(zrpOf(trackText(referenceChunks("A"))),
-              "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
-              "1\n0 0 0 0.5 300 \n"
-              "2\n1 0 0 0.25 301.5 \n2 0 0 0.125 299.75 \n");
-}
-
 TEST(Assembly, VariableAnalysisOfTheFirstChunk) {
     TestChunk chunk;
     chunk.block = steadyChunkBlock(1, "A", 1,
@@ -173,22 +158,6 @@ TEST(Assembly, EmptyChunkReadsNoValues) {
     descriptorOf(chunks[1], 0).set("DataType", std::string("Float4"));
     TranslationState refused;
     EXPECT_THROW(readTrack(trackText(chunks), refused), TranslationError);
-}
-
-TEST(Assembly, ChunksInXmlNotation) {
-    EXPECT_EQ(zrpOf(trackText(referenceChunks("B"), BlockNotation::Xml)), zrpOf(trackText(referenceChunks("B"))));
-}
-
-// A trailing block that does not parse ends the reading with one warning
-// that says where, and what the parser found.
-TEST(Assembly, UnreadableBlockEndsReadingWithAWarning) {
-    const std::string good = trackText(referenceChunks("B"));
-    TranslationState state;
-    std::string diagnostics;
-    readTrack(good + "{'a': ]" + trackText({standardChunk(5, "C", {{0, 1, 1, 1, 1, 1}})}), state, &diagnostics);
-    EXPECT_EQ(diagnostics, "Warning:  reading stopped at byte " + std::to_string(good.size()) +
-                               ": PropertyParser scan failed: syntax error; later records were not translated.\n");
-    EXPECT_EQ(state.tagNames, (std::vector<std::string>{"A", "B"}));
 }
 
 TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {

@@ -95,8 +95,11 @@ TEST_F(TrackMake, SpreadReachesTheLargestParcelIndex) {
     std::memcpy(parcels, track.data() + data, sizeof parcels);
     EXPECT_EQ(parcels[0], 0u);
     EXPECT_EQ(parcels[1], 4294967295u);
+    // Without other variables a point line is the position alone.
     const std::string zrp = translate();
+    EXPECT_EQ(zrp.substr(0, 47), "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n0\n1\n");
     EXPECT_EQ(std::count(zrp.begin(), zrp.end(), '\n'), 5 + 2 * 2);
+    EXPECT_EQ(std::count(zrp.begin(), zrp.end(), ' '), 4 + 2 * 3);  // 4 in the header lines
     ProgramResult wrong = runProgram(TRK_MAKE_PATH, {"--points", "x", lastPath});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("--points needs a whole number"), std::string::npos);

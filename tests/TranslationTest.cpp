@@ -380,15 +380,6 @@ TEST_F(Translation, ReplacedOutputKeepsItsPermissionsAndLinks) {
     EXPECT_EQ(fileStatus.st_mode & 07777, 0644u);
 }
 
-TEST_F(Translation, LargestParcelIndexes) {
-    ProgramResult result = run({input(trackText({standardChunk(
-        1, "A", {{4294967295u, 1, 0, 0, 1, 1}, {4294967286u, 2, 0, 0, 1, 1}, {0, 3, 0, 0, 1, 1}})}))});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out,
-              "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
-              "1\n3 0 0 1 1 \n1\n2 0 0 1 1 \n1\n1 0 0 1 1 \n");
-}
-
 // Runs the translator with its address space limited to `kilobytes`.
 ProgramResult runLimited(const std::vector<std::string>& args, int kilobytes) {
     std::vector<std::string> shellArgs{"-c", "ulimit -v " + std::to_string(kilobytes) + " && exec \"$@\"", "sh",

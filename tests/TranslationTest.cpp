@@ -347,7 +347,7 @@ TEST_F(Translation, WriteFailuresAreReported) {
     EXPECT_EQ(fullStdout.status, 1);
     EXPECT_EQ(fullStdout.err, "Error:  could not write standard output\n");
 
-    for (const std::string& target : {dir + "missing/out.zrp", dir}) {
+    for (const std::string& target : {dir + "missing/out.zrp", dir, std::string()}) {
         SCOPED_TRACE(target);
         ProgramResult unopenable = run({in, target});
         EXPECT_EQ(unopenable.status, 1);

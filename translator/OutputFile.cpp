@@ -41,6 +41,7 @@ std::string resolvedPath(const std::string& path) {
 OutputFile::~OutputFile() { discard(); }
 
 bool OutputFile::open(const std::string& path) {
+    if (path.empty()) return false;
     struct stat status;
     const bool exists = stat(path.c_str(), &status) == 0;
     struct stat linkStatus;

@@ -8,6 +8,11 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/usr" >/dev/null
 test -f "$prefix/usr/include/properties/Properties.h"
+for program in trk_to_zrp trk_dump props; do
+  test -x "$prefix/usr/bin/$program"
+  test -f "$prefix/usr/share/man/man1/$program.1"
+done
+test "$(echo "{'b': 1, 'a': 2L}" | "$prefix/usr/bin/props")" = "{'a': 2L, 'b': 1}"
 cmake -S "$here" -B "$prefix/consumer" -DCMAKE_PREFIX_PATH="$prefix/usr" >/dev/null
 cmake --build "$prefix/consumer" >/dev/null
 "$prefix/consumer/consumer"

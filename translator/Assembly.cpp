@@ -20,10 +20,6 @@ const char* const vectorSuffixes[] = {"-u", "-v", "-w"};
         "\n");
 }
 
-[[noreturn]] void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
-    failChunk(chunk, variableLabel(variable) + ": " + problem);
-}
-
 // Variables of types 0 and 2, other than the position and parcel-index
 // variables, are written on the point lines after the position.
 bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {

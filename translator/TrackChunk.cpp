@@ -23,6 +23,10 @@ void failChunk(const TrackChunk& chunk, const std::string& problem) {
     fail(chunkLabel(chunk) + ": " + problem + ".");
 }
 
+void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
+    failChunk(chunk, variableLabel(variable) + ": " + problem);
+}
+
 // A read that does not convert leaves its target as it was, so reading into
 // two targets that start out different tells a conversion from no conversion.
 bool readIntKey(const Properties& block, const std::string& key, std::int32_t& value) {

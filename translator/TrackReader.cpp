@@ -41,10 +41,6 @@ std::int64_t streamSize(std::istream& in) {
     return end == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(end);
 }
 
-[[noreturn]] void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
-    failChunk(chunk, variableLabel(variable) + ": " + problem);
-}
-
 ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descriptor, int index) {
     ChunkVariable variable;
     variable.index = index;

@@ -5,6 +5,7 @@
 #include <string>
 
 struct TrackChunk;
+struct ChunkVariable;
 
 // An error that ends the translation: the complete text for standard error
 // (whole lines) and the exit status. The translation throws it and catches it
@@ -29,5 +30,7 @@ public:
 [[noreturn]] void fail(const std::string& text);
 // Throws "Error:  " + the chunk's label + ": " + problem + ".".
 [[noreturn]] void failChunk(const TrackChunk& chunk, const std::string& problem);
+// Throws the same with the variable's label before the problem.
+[[noreturn]] void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem);
 
 #endif

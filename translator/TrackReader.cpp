@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "Assembly.h"
+#include "Progress.h"
 #include "PropertyParser.h"
 #include "TrackChunk.h"
 #include "TranslationError.h"
@@ -159,16 +160,19 @@ BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::strin
     return properties.getMap()->empty() ? BlockRead::End : BlockRead::Block;
 }
 
-void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics) {
+void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics, ProgressLine* progress) {
     const std::int64_t fileSize = streamSize(in);
     Properties block;
     std::string parseError;
+    std::uint64_t points = 0;
     for (std::uint64_t record = 1;; ++record) {
         const std::istream::pos_type start = in.tellg();
         const std::int64_t offset = start == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(start);
+        if (progress != nullptr) progress->update(offset, fileSize, points);
         const BlockRead read = readPropertyBlock(in, block, parseError);
         if (read == BlockRead::End) return;
         if (read == BlockRead::Unreadable) {
+            if (progress != nullptr) progress->clear();
             const std::string where =
                 offset >= 0 ? "byte " + std::to_string(offset) : "record " + std::to_string(record);
             diagnostics << "Warning:  reading stopped at " << where << ": " << parseError
@@ -182,5 +186,6 @@ void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diag
         Group& group = findTagGroup(state, chunk.name);
         readChunkData(in, fileSize, chunk);
         assembleChunk(state, group, chunk);
+        points += static_cast<std::uint64_t>(chunk.size);
     }
 }

@@ -10,6 +10,7 @@
 
 #include "Properties.h"
 
+class ProgressLine;
 struct TranslationState;
 
 // Clears the collection and extracts the next property block into it; true
@@ -37,6 +38,8 @@ BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::strin
 // Reading ends at the end of the input, at "{}", or at a block that does not
 // parse (trailing bytes of a stored file), which gets one warning line on
 // `diagnostics`. Errors in the chunks are thrown as TranslationError.
-void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics);
+// `progress`, when given, is offered the position at every record.
+void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics,
+                   ProgressLine* progress = nullptr);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "Assembly.h"
 #include "OutputFile.h"
+#include "Progress.h"
 #include "TrackReader.h"
 #include "TranslationError.h"
 #include "ZrpWriter.h"
@@ -12,9 +13,12 @@
 namespace {
 
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
-         std::ostream& diagnostics) {
+         std::ostream& diagnostics, bool showProgress) {
     TranslationState state;
-    readTrackFile(input, state, diagnostics);
+    // An error thrown while reading erases the line on its way out.
+    ProgressLine progress(diagnostics, showProgress);
+    readTrackFile(input, state, diagnostics, &progress);
+    progress.clear();
     if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
 
     if (outputPath == nullptr) {
@@ -33,10 +37,10 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
 }  // namespace
 
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
-                                  std::ostream& standardOutput, std::ostream& diagnostics) {
+                                  std::ostream& standardOutput, std::ostream& diagnostics, bool showProgress) {
     TranslationOutcome outcome;
     try {
-        run(input, inputName, outputPath, standardOutput, diagnostics);
+        run(input, inputName, outputPath, standardOutput, diagnostics, showProgress);
     } catch (const TranslationError& error) {
         diagnostics << error.what() << std::flush;
         outcome.status = error.status();

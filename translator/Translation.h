@@ -15,8 +15,9 @@ struct TranslationOutcome {
 // process: reads every record, and only then writes the ZRP file to
 // outputPath (followed by the " written." line on standardOutput), or to
 // standardOutput when outputPath is null. Input, output and memory errors are
-// written to `diagnostics` and give status 1.
+// written to `diagnostics` and give status 1. With showProgress, a progress
+// line is kept on `diagnostics` while the input is read.
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
-                                  std::ostream& standardOutput, std::ostream& diagnostics);
+                                  std::ostream& standardOutput, std::ostream& diagnostics, bool showProgress = false);
 
 #endif

@@ -74,21 +74,6 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
     EXPECT_EQ(out.str(), "\r" + std::string(24, ' ') + "\r") << "the line is erased when the reading ends";
 }
 
-TEST(ProgressLineTest, DisabledWritesNothingAndNeverAsksTheClock) {
-    int asked = 0;
-    std::ostringstream out;
-    {
-        ProgressLine progress(out, false, [&asked] {
-            ++asked;
-            return TimePoint{} + std::chrono::hours(1) * asked;
-        });
-        for (int i = 0; i < 10; ++i) progress.update(i, 10, i);
-        progress.clear();
-    }
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(asked, 0);
-}
-
 TEST(ProgressLineTest, Text) {
     struct Case {
         std::int64_t bytes, total;

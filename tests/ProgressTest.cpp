@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -106,7 +107,8 @@ protected:
             chunks.push_back(standardChunk(id, "A", {{std::uint32_t(id), 1, 2, 3, 0.5f, 300}}));
         track = trackText(chunks);
         feeder = std::thread([this] {
-            const int fd = open(fifo.c_str(), O_WRONLY);
+            const int fd = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+            opened = true;
             if (fd < 0) return;
             const std::size_t half = track.size() / 2;
             writeAll(fd, track.data(), half);
@@ -116,6 +118,15 @@ protected:
         });
     }
     void TearDown() override {
+        // A test that ended before the program opened the pipe leaves the
+        // feeder waiting for a reader: be that reader.
+        if (!opened) {
+            const int fd = open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
+            char sink[4096];
+            while (fd >= 0 && read(fd, sink, sizeof sink) > 0) {
+            }
+            if (fd >= 0) close(fd);
+        }
         if (feeder.joinable()) feeder.join();
         std::remove(fifo.c_str());
         std::remove(output.c_str());
@@ -137,6 +148,7 @@ protected:
 
     std::string dir, fifo, output, track;
     std::thread feeder;
+    std::atomic<bool> opened{false};
 };
 
 TEST_F(SlowInput, StandardErrorThatIsNoTerminalGetsOnlyTheProgramsOwnMessages) {

@@ -103,6 +103,8 @@ TrackChunk readChunkKeys(const Properties& block, std::uint64_t record, std::int
                      std::to_string(present) + " present)");
 }
 
+constexpr std::uint64_t firstPiece = std::uint64_t(1) << 20;
+
 // Reads the separator byte and every variable's data. Data shorter than
 // declared is refused: zeros in its place would be points the file never had.
 void readChunkData(std::istream& in, std::int64_t fileSize, TrackChunk& chunk) {
@@ -121,10 +123,19 @@ void readChunkData(std::istream& in, std::int64_t fileSize, TrackChunk& chunk) {
     }
     for (ChunkVariable& variable : chunk.variables) {
         const std::uint64_t length = std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize);
-        variable.data.resize(static_cast<std::size_t>(length));
-        if (length == 0) continue;
-        in.read(variable.data.data(), static_cast<std::streamsize>(length));
-        if (static_cast<std::uint64_t>(in.gcount()) != length) failCutShort(chunk, variable, std::uint64_t(in.gcount()));
+        // A known size has been checked against the claim above. From a pipe
+        // it is not known beforehand: the buffer then grows with the bytes
+        // that arrive, at most doubling, so that a claim of gigabytes
+        // followed by a few bytes costs a few bytes.
+        if (fileSize >= 0) variable.data.reserve(static_cast<std::size_t>(length));
+        std::uint64_t present = 0;
+        while (present < length) {
+            const std::uint64_t piece = std::min(length - present, std::max<std::uint64_t>(present, firstPiece));
+            variable.data.resize(static_cast<std::size_t>(present + piece));
+            in.read(variable.data.data() + present, static_cast<std::streamsize>(piece));
+            present += static_cast<std::uint64_t>(in.gcount());
+            if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
+        }
     }
 }
 

@@ -16,7 +16,17 @@ std::string variableLabel(const ChunkVariable& variable) {
 }
 
 void fail(const std::string& text) {
-    throw TranslationError("Error:  " + text + "\n");
+    // Names in the messages come from the file and may hold byte 0, which
+    // would end the message early where it is handed on as a C string.
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\0')
+            shown += "\\0";
+        else
+            shown += c;
+    }
+    throw TranslationError("Error:  " + shown + "\n");
 }
 
 void failChunk(const TrackChunk& chunk, const std::string& problem) {

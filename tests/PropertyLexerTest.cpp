@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <FlexLexer.h>
@@ -211,6 +212,109 @@ TEST(PropertyLexer, TokensLongerThanTheInitialBuffer) {
     const std::string text(100000, 't');
     Scan scan = scanAll(word + " '" + text + "' 1");
     EXPECT_EQ(scan.tokens, (std::vector<Token>{Ident(word), Str(text), Int(1)}));
+}
+
+// Numbers, words and the blanks after "<value>" are matched in one piece up
+// to a bounded length and collected piecewise beyond it. At the lengths
+// around each bound, and far beyond, the tokens must be those of the short
+// forms: leading zeros keep a number's value, so a long text can be checked
+// against the value of its short form.
+struct LongCase {
+    std::string before, repeated, after;  // the input: before, repeated n times, after
+    std::vector<Token> tokens;            // a '#' in a value stands for the repeated part
+    std::string errorAt;
+};
+
+std::string repeat(const std::string& text, std::size_t count) {
+    std::string result;
+    for (std::size_t i = 0; i < count; ++i) result += text;
+    return result;
+}
+
+const LongCase longCases[] = {
+    {"", "0", "5 x", {Int(5), Ident("x")}, ""},
+    {"-", "0", "5", {Int(-5)}, ""},
+    {"+", "0", "12L", {Long(12)}, ""},
+    {"", "0", "12l", {Int(12), Ident("l")}, ""},
+    {"", "0", "1.25", {Double(1.25)}, ""},
+    {"-", "0", "1.", {Double(-1.0)}, ""},
+    {"", "0", "1e", {Int(1), Ident("e")}, ""},
+    {"", "0", "1e+", {Int(1), Ident("e")}, "+"},
+    {"", "0", "1e+2,", {Double(100.0)}, ""},
+    {"", "0", "1.5e-1]", {Double(0.15), ArrayEnd}, ""},
+    {"99999999999999999999", "9", "", {Int(-1)}, ""},
+    {"-99999999999999999999", "9", "L", {Long(LLONG_MIN)}, ""},
+    {"1.5", "0", "L", {Double(1.5), Ident("L")}, ""},
+    {"-.5", "0", "", {Double(-0.5)}, ""},
+    {"1.2", "0", ".3", {Double(1.2), Double(0.3)}, ""},
+    {"2.5", "0", "e1}", {Double(25.0), MapEnd}, ""},
+    {"1e", "0", "2", {Double(100.0)}, ""},
+    {"1.5E-", "0", "1x", {Double(0.15), Ident("x")}, ""},
+    {".5e+", "0", "1-2", {Double(5.0), Int(-2)}, ""},
+    {"w", "w", "", {Ident("w#")}, ""},
+    {"a", "b.", " c", {Ident("a#"), Ident("c")}, ""},
+    {"_", "9", "'s'", {Ident("_#"), Str("s")}, ""},
+    {"Infinity", "x", ";", {Ident("Infinity#")}, ";"},
+    {"<value><int>", "0", "7</int></value>", {Int(7)}, ""},
+    {"<value><i4>-", "0", "3", {Int(-3)}, ""},
+    {"<value><long>", "0", "40000000000</long>", {Long(40000000000LL)}, ""},
+    {"<value>", " ", "<int>7</int></value>", {Int(7)}, ""},
+    {"<value>", "\n", "<long>8</long>", {Long(8)}, ""},
+    {"<value>", "\t", "<boolean>1", {Bool(true)}, ""},
+    {"<value>", " ", "<double>2.0</double>", {Double(2.0)}, ""},
+    {"<value>", " ", "<struct></struct>", {MapBegin, MapEnd}, ""},
+    {"<value>", "\r", "<array><data></data></array>", {ArrayBegin, ArrayEnd}, ""},
+    {"<value>", " ", "<string>s</string>", {Str("s")}, ""},
+    {"<value>", " \n", "a&lt;b</value>", {Str("#a<b")}, ""},
+    {"<value>", " ", "<foo>", {}, "<"},
+    {"<value>", " ", "", {}, ""},
+};
+
+TEST(PropertyLexer, LongTokensGiveTheTokensOfTheirShortForms) {
+    for (const std::size_t count : {2, 30, 31, 32, 33, 34, 62, 63, 64, 65, 66, 100000}) {
+        for (const LongCase& c : longCases) {
+            SCOPED_TRACE(c.before + " + " + std::to_string(count) + " times '" + c.repeated + "' + " + c.after);
+            const std::string repeated = repeat(c.repeated, count);
+            std::vector<Token> expected = c.tokens;
+            for (Token& token : expected) {
+                const std::size_t mark = token.value.find('#');
+                if (mark != std::string::npos) token.value.replace(mark, 1, repeated);
+            }
+            Scan scan = scanAll(c.before + repeated + c.after);
+            EXPECT_EQ(scan.tokens, expected);
+            EXPECT_EQ(scan.error, c.errorAt.empty() ? "" : lexicalError(c.errorAt));
+        }
+    }
+}
+
+TEST(PropertyLexer, LongTokensAtTheEndOfInputAreFollowedByEnd) {
+    const std::string word = repeat("x", 100000);
+    const std::pair<std::string, Token> cases[] = {
+        {repeat("0", 100000) + "7", Int(7)},
+        {word, Ident(word)},
+        {"1." + repeat("0", 100000), Double(1.0)},
+        {"<value><long>" + repeat("0", 100000) + "9", Long(9)},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.first);
+        yyFlexLexer lexer(&in, nullptr);
+        EXPECT_EQ(fromLexer(lexer.yylex()), c.second);
+        for (int call = 0; call < 3; ++call) EXPECT_EQ(lexer.yylex(), END);
+    }
+}
+
+TEST(PropertyLexer, ReadsNothingBehindTheClosingBraceAfterLongTokens) {
+    const std::string word = repeat("k", 1000);
+    std::istringstream in("{'a': " + repeat("0", 1000) + "1, " + word + " <value>" + repeat(" ", 1000) +
+                          "<int>2</int></value>}XYZ");
+    std::ostringstream out;
+    yyFlexLexer lexer(&in, &out);
+    std::vector<Token> tokens;
+    for (int i = 0; i < 6; ++i) tokens.push_back(fromLexer(lexer.yylex()));
+    EXPECT_EQ(tokens, (std::vector<Token>{MapBegin, Str("a"), Int(1), Ident(word), Int(2), MapEnd}));
+    std::string rest;
+    in >> rest;
+    EXPECT_EQ(rest, "XYZ");
 }
 
 // A stream whose buffer fails on every read.

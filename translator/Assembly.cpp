@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "PointLine.h"
 #include "TrackData.h"
 #include "TranslationError.h"
 
@@ -52,13 +53,6 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
     readStringKey(variable.descriptor, "DataType", typeName);
     failVariable(chunk, variable, "\"DataType\" \"" + typeName + "\" does not fit " + kind);
 }
-
-// One value source of a point line.
-struct LineColumn {
-    DataType type;
-    std::size_t stride;
-    const char* data;
-};
 
 }  // namespace
 
@@ -193,8 +187,7 @@ void addPoints(const TranslationState& state, Group& group, const TrackChunk& ch
         std::uint32_t parcelIndex;
         std::memcpy(&parcelIndex, parcelData + i * parcelStride, sizeof parcelIndex);
         char* const line = group.arena.beginLine(lineBound);
-        char* end = line;
-        for (const LineColumn& column : columns) end = appendElementText(end, column.type, column.data + i * column.stride);
+        char* end = writePointLine(line, columns.data(), columns.size(), i);
         *end++ = '\n';
         group.addPoint(parcelIndex, group.arena.commitLine(static_cast<std::size_t>(end - line)));
     }

@@ -142,52 +142,75 @@ inline void writePair(char* out, unsigned value)
     std::memcpy(out, digitPairs + 2 * value, 2);
 }
 
-// Writes the six digits of significand (100000..999999) and returns how many
-// remain once trailing zeros are dropped.
-inline int writeSixDigits(std::uint32_t significand, char* out)
+// The digit text is assembled in a 64-bit register, first character in the
+// lowest byte, and stored whole: writing the digits to a scratch array in
+// pairs and copying the array on would make each copy wait for the pair
+// stores to reach memory (they cannot be forwarded to one wider load), which
+// cost a fifth of the formatting time.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit text is laid out in little-endian words");
+
+inline std::uint64_t pairText(unsigned value)
+{
+    std::uint16_t pair;
+    std::memcpy(&pair, digitPairs + 2 * value, 2);
+    return pair;
+}
+
+// The six digits of significand (100000..999999) in the low six bytes.
+inline std::uint64_t sixDigitText(std::uint32_t significand)
 {
     const std::uint32_t top = significand / 10000;
     const std::uint32_t rest = significand % 10000;
-    writePair(out, top);
-    writePair(out + 2, rest / 100);
-    writePair(out + 4, rest % 100);
-    int count = 6;
-    while (out[count - 1] == '0')
-        --count;
-    return count;
+    return pairText(top) | pairText(rest / 100) << 16 | pairText(rest % 100) << 32;
+}
+
+// How many of the six digits remain once trailing zeros are dropped: the
+// position of the last byte that is not '0'. The first digit never is.
+inline int significantDigits(std::uint64_t text)
+{
+    const std::uint64_t notZero = text ^ 0x303030303030u;
+    return ((63 - __builtin_clzll(notZero)) >> 3) + 1;
+}
+
+inline void store(char* out, std::uint64_t text)
+{
+    std::memcpy(out, &text, sizeof text);
 }
 
 // Lays out six rounded significant digits with decimal exponent `exponent`
 // the way %g chooses: fixed notation for exponents -4..5, otherwise
-// d.ddddde±XX. Trailing zeros and a bare point are dropped.
+// d.ddddde±XX. Trailing zeros and a bare point are dropped. Whole 8-byte
+// words are stored, so up to 13 bytes of `out` may be written.
 std::size_t layOut(std::uint32_t significand, int exponent, char* out)
 {
-    char digits[8];
-    const int count = writeSixDigits(significand, digits);
+    const std::uint64_t digits = sixDigitText(significand);
+    const int count = significantDigits(digits);
 
     if (exponent >= 0 && exponent < 6) {
         const int integerDigits = exponent + 1;
-        // All six digits go out at once; a remaining fraction then moves one
-        // place right to make room for the point.
-        std::memcpy(out, digits, 6);
-        if (count <= integerDigits)
+        if (count <= integerDigits) {
+            store(out, digits);
             return static_cast<std::size_t>(integerDigits);
-        std::memmove(out + integerDigits + 1, out + integerDigits, 6 - integerDigits);
-        out[integerDigits] = '.';
+        }
+        // integerDigits is at most 5 here: the point and the digits after
+        // it still fit the word.
+        const int shift = 8 * integerDigits;
+        const std::uint64_t integerPart = digits & ((std::uint64_t{1} << shift) - 1);
+        store(out, integerPart | std::uint64_t{'.'} << shift | (digits >> shift) << (shift + 8));
         return static_cast<std::size_t>(count + 1);
     }
     if (exponent < 0 && exponent >= -4) {
         const int zeros = -exponent - 1;
-        std::memcpy(out, "0.0000", 6);
-        std::memcpy(out + 2 + zeros, digits, 6);
+        std::memcpy(out, "0.000000", 8);
+        store(out + 2 + zeros, digits);
         return static_cast<std::size_t>(2 + zeros + count);
     }
 
-    out[0] = digits[0];
+    out[0] = static_cast<char>(digits);
     std::size_t length = 1;
     if (count > 1) {
         out[1] = '.';
-        std::memcpy(out + 2, digits + 1, 5);
+        store(out + 2, digits >> 8);
         length = static_cast<std::size_t>(count + 1);
     }
     out[length++] = 'e';

@@ -325,4 +325,27 @@ TEST_F(DamagedInput, OversizedClaimIsRefusedWithoutItsMemory) {
     EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "KiB";
 }
 
+// 20,000 tag groups of one point each: the groups' storage must follow
+// their few points, not reserve a large block per group.
+TEST_F(DamagedInput, ManyTagGroupsCostMemoryByTheirPoints) {
+    std::ostringstream track;
+    TrackWriter writer(track);
+    const int groups = 20000;
+    for (int i = 0; i < groups; ++i) {
+        const TestChunk chunk = standardChunk(i, "group " + std::to_string(i), {{0, 1, 2, 3, 0.5f, 300}});
+        writer.writeChunk(chunk.block, chunk.data);
+    }
+    const std::string inputPath = dir + "groups.trk";
+    std::ofstream(inputPath, std::ios::binary) << track.str();
+    const ProgramResult result = runProgram(TRK_TO_ZRP_PATH, {inputPath, outputPath}, "trk_to_zrp");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(slurp(outputPath).find("\ngroup 19999\n"), std::string::npos);
+
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    RecordProperty("peak_child_rss_kib", static_cast<int>(usage.ru_maxrss));
+    // About 7 KiB a group when each reserved a block of its own.
+    EXPECT_LT(usage.ru_maxrss, 48 * 1024) << "KiB";
+}
+
 }  // namespace

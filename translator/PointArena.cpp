@@ -6,9 +6,13 @@
 char* PointArena::beginLine(std::size_t maxText) {
     const std::size_t needed = linkSize + maxText;
     if (blocks.empty() || capacity - blockUsed.back() < needed) {
-        // A line longer than a block gets a block of its own size: memory
-        // then follows the lines actually built, and offsets stay small.
-        const std::size_t size = std::max(defaultBlockSize, needed);
+        // Blocks start small and double up to the default size, so that a
+        // file of many tag groups with a few points each does not cost a
+        // large block per group. A line longer than a block gets a block of
+        // its own size: memory then follows the lines actually built, and
+        // offsets stay small.
+        const std::size_t grown = blocks.empty() ? firstBlockSize : std::min(defaultBlockSize, capacity * 2);
+        const std::size_t size = std::max(grown, needed);
         blocks.emplace_back(new char[size]);
         blockUsed.push_back(0);
         capacity = size;

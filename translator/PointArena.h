@@ -34,6 +34,7 @@ public:
 
 private:
     static constexpr std::size_t linkSize = sizeof(Handle);
+    static constexpr std::size_t firstBlockSize = 256;
     static constexpr std::size_t defaultBlockSize = std::size_t(1) << 20;
 
     char* recordAt(Handle record) const;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -19,19 +21,25 @@ namespace {
 
 typedef PropertyObject Node;
 
-enum class Notation { Text, Xml };
-
 // Builds random trees of the types both notations carry. Only the engine's
 // raw output is used (never a std distribution), so a seed gives the same
 // trees with every standard library.
 class TreeMaker {
 public:
-    // xmlCharacters: strings and keys drawn from characters that XML allows
-    // in character data, for the well-formedness check; withLong: include
-    // Long values, which XML-RPC lacks.
+    // withLong: include Long values, which XML-RPC lacks; xmlCharacters:
+    // strings and keys only of characters XML allows in character data.
     TreeMaker(std::uint64_t seed, bool withLong, bool xmlCharacters)
         : random(seed), withLong(withLong), xmlCharacters(xmlCharacters) {}
 
+    // One random tree as a collection.
+    Properties tree() {
+        Node* root = map(4);
+        Properties tree(*root);
+        root->removeReference();
+        return tree;
+    }
+
+private:
     Node* map(int depth) {
         Node::ValueMap* members = new Node::ValueMap;
         for (std::uint64_t n = below(7); n > 0; --n) {
@@ -41,7 +49,6 @@ public:
         return new Node(members);
     }
 
-private:
     std::uint64_t below(std::uint64_t n) { return random() % n; }
 
     Node* value(int depth) {
@@ -68,13 +75,12 @@ private:
         switch (below(3)) {
         case 0: return edges[below(sizeof edges / sizeof edges[0])];
         case 1: return (static_cast<double>(below(2000001)) - 1000000.0) / 1000.0;
-        default:
-            for (;;) {  // any finite bit pattern, subnormals included
-                std::uint64_t bits = random();
-                double value;
-                std::memcpy(&value, &bits, sizeof value);
-                if (std::isfinite(value)) return value;
-            }
+        }
+        for (;;) {  // any finite bit pattern, subnormals included
+            std::uint64_t bits = random();
+            double value;
+            std::memcpy(&value, &bits, sizeof value);
+            if (std::isfinite(value)) return value;
         }
     }
 
@@ -101,91 +107,63 @@ private:
     bool xmlCharacters;
 };
 
-// What the XML reader gives back for a double: the value of its 10 written
-// significant digits.
-double tenDigits(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return std::strtod(text, nullptr);
+bool same(const Node& want, const Node& got, bool xml);
+
+bool sameMembers(const Node::ValueMap& want, const Node::ValueMap& got, bool xml) {
+    return std::equal(want.begin(), want.end(), got.begin(), got.end(), [xml](const auto& w, const auto& g) {
+        return w.first == g.first && same(*w.second, *g.second, xml);
+    });
 }
 
-std::string difference(const Node& want, const Node& got, Notation notation, const std::string& path);
-
-std::string mapDifference(const Node::ValueMap& want, const Node::ValueMap& got, Notation notation,
-                          const std::string& path) {
-    if (want.size() != got.size()) return path + ": " + std::to_string(got.size()) + " members";
-    for (auto w = want.begin(), g = got.begin(); w != want.end(); ++w, ++g) {
-        if (w->first != g->first) return path + ": key '" + g->first + "' for '" + w->first + "'";
-        std::string d = difference(*w->second, *g->second, notation, path + "/" + w->first);
-        if (!d.empty()) return d;
-    }
-    return "";
-}
-
-// Empty when equal, else where and how the trees first differ.
-std::string difference(const Node& want, const Node& got, Notation notation, const std::string& path) {
-    if (want.getType() != got.getType()) return path + ": " + got.getTypeName() + " for " + want.getTypeName();
-    bool same = false;
+// XML carries 10 significant digits of a double; text carries every bit.
+bool same(const Node& want, const Node& got, bool xml) {
+    if (want.getType() != got.getType()) return false;
     switch (want.getType()) {
-    case Node::Bool: same = want.asBool() == got.asBool(); break;
-    case Node::Int: same = want.asInt() == got.asInt(); break;
-    case Node::Long: same = want.asLong() == got.asLong(); break;
+    case Node::Bool: return want.asBool() == got.asBool();
+    case Node::Int: return want.asInt() == got.asInt();
+    case Node::Long: return want.asLong() == got.asLong();
     case Node::Double: {
-        double expected = notation == Notation::Text ? want.asDouble() : tenDigits(want.asDouble());
-        same = std::memcmp(&expected, &got.asDouble(), sizeof expected) == 0;
-        break;
+        char digits[64];
+        std::snprintf(digits, sizeof digits, "%.10g", want.asDouble());
+        const double expected = xml ? std::strtod(digits, nullptr) : want.asDouble();
+        return std::memcmp(&expected, &got.asDouble(), sizeof expected) == 0;
     }
-    case Node::String: same = want.asString() == got.asString(); break;
+    case Node::String: return want.asString() == got.asString();
     case Node::Array: {
         const Node::ValueArray &w = want.asArray(), &g = got.asArray();
-        if (w.size() != g.size()) return path + ": " + std::to_string(g.size()) + " elements";
-        for (std::size_t i = 0; i < w.size(); ++i) {
-            std::string d = difference(*w[i], *g[i], notation, path + "[" + std::to_string(i) + "]");
-            if (!d.empty()) return d;
-        }
-        return "";
+        return std::equal(w.begin(), w.end(), g.begin(), g.end(),
+                          [xml](const Node* a, const Node* b) { return same(*a, *b, xml); });
     }
-    case Node::Map: return mapDifference(want.asMap(), got.asMap(), notation, path);
-    default: return path + ": unexpected " + want.getTypeName();
+    case Node::Map: return sameMembers(want.asMap(), got.asMap(), xml);
+    default: return false;
     }
-    if (same) return "";
-    std::ostringstream values;
-    want.display(values);
-    values << " read back as ";
-    got.display(values);
-    return path + ": " + values.str();
 }
 
-// Writes each tree, reads it back with trailing bytes behind it, and checks
-// both the tree and that the reader stopped right at the end of the block.
-void roundTrip(Notation notation, std::uint64_t seed, int trees) {
+// Writes each tree, reads it back with bytes behind it, and checks both the
+// tree and that the reader stopped right at the end of the block.
+void roundTrip(bool xml, std::uint64_t seed) {
     TreeMaker maker(seed, true, false);
-    for (int i = 0; i < trees; ++i) {
-        Node* root = maker.map(4);
-        Properties original(*root);
-        root->removeReference();
-        const std::string written = notation == Notation::Text ? original.toString() : original.toXml();
-
+    for (int i = 0; i < 4000; ++i) {
+        const Properties original = maker.tree();
+        const std::string written = xml ? original.toXml() : original.toString();
         std::istringstream in(written + "~rest");
         Properties back;
-        in >> back;
-        ASSERT_FALSE(in.fail()) << "tree " << i << ": " << written;
-        std::string rest;
-        std::getline(in, rest);
+        ASSERT_TRUE(in >> back) << "tree " << i << ": " << written;
+        const std::string rest(std::istreambuf_iterator<char>(in), {});
         EXPECT_EQ(rest, "~rest") << "tree " << i << ": " << written;
-        ASSERT_EQ(mapDifference(*original.getMap(), *back.getMap(), notation, ""), "")
-            << "tree " << i << ": " << written;
+        ASSERT_TRUE(sameMembers(*original.getMap(), *back.getMap(), xml))
+            << "tree " << i << ": " << written << "\nread back as " << back.toString();
     }
 }
 
-TEST(PropertyRoundTrip, textReadsBackExactly) { roundTrip(Notation::Text, 1, 4000); }
+TEST(PropertyRoundTrip, textReadsBackExactly) { roundTrip(false, 1); }
 
-TEST(PropertyRoundTrip, xmlReadsBackToTenDigits) { roundTrip(Notation::Xml, 2, 4000); }
+TEST(PropertyRoundTrip, xmlReadsBackToTenDigits) { roundTrip(true, 2); }
 
 // Recursive-descent check that a fragment is XML-RPC value content: only the
-// XML-RPC elements, properly nested in the places XML-RPC puts them, and
-// character data with no markup characters but the &amp; and &lt; entities,
-// no "]]>" and no control characters that XML forbids.
+// XML-RPC elements, nested where XML-RPC puts them, and character data with
+// no markup characters but the &amp; and &lt; entities, no "]]>" and no
+// control characters that XML forbids.
 class XmlRpcChecker {
 public:
     explicit XmlRpcChecker(const std::string& xml) : xml(xml) {}
@@ -247,19 +225,13 @@ bool wellFormed(const std::string& xml) { return XmlRpcChecker(xml).isStruct(); 
 TEST(PropertyRoundTrip, xmlOfIntBoolDoubleStringTreesIsXmlRpcContent) {
     // The checker itself must reject what is not XML-RPC content.
     EXPECT_TRUE(wellFormed("<struct><member><name>a&amp;</name><value><int>-3</int></value></member></struct>"));
-    EXPECT_FALSE(wellFormed("<struct><member><name>a</name><value><string>a<b</string></value></member></struct>"));
+    EXPECT_FALSE(wellFormed("<struct><member><name>a</name><value><string><</string></value></member></struct>"));
     EXPECT_FALSE(wellFormed("<struct><member><name>a&gt;</name><value><int>3</int></value></member></struct>"));
-    EXPECT_FALSE(wellFormed("<struct><member><name>a</name></member></struct>"));
     EXPECT_FALSE(wellFormed("<struct><member><name>a</name><value><long>3</long></value></member></struct>"));
-    EXPECT_FALSE(wellFormed("<struct><member><name>a</name><value><array><value><int>1</int></value>"
-                            "</array></value></member></struct>"));
 
     TreeMaker maker(3, false, true);
     for (int i = 0; i < 2000; ++i) {
-        Node* root = maker.map(4);
-        Properties tree(*root);
-        root->removeReference();
-        const std::string xml = tree.toXml();
+        const std::string xml = maker.tree().toXml();
         ASSERT_TRUE(wellFormed(xml)) << "tree " << i << ": " << xml;
     }
 }

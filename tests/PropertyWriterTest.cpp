@@ -124,7 +124,6 @@ TEST(PropertyWriter, outputDoesNotDependOnCallerStreamFlags) {
     oddXml.copyfmt(odd);
     tree->display(odd);
     tree->displayXML(oddXml);
-    tree->addReference();
     Rendered plain = render(tree);
     EXPECT_EQ(odd.str(), "[255, -3L, 9.9999999999999995475e-08, true, inf]");
     EXPECT_EQ(oddXml.str(), plain.xml);

@@ -26,10 +26,9 @@ typedef PropertyObject Node;
 // trees with every standard library.
 class TreeMaker {
 public:
-    // withLong: include Long values, which XML-RPC lacks; xmlCharacters:
-    // strings and keys only of characters XML allows in character data.
-    TreeMaker(std::uint64_t seed, bool withLong, bool xmlCharacters)
-        : random(seed), withLong(withLong), xmlCharacters(xmlCharacters) {}
+    // xmlRpc: no Long values, which XML-RPC lacks, and strings and keys only
+    // of characters XML allows in character data.
+    TreeMaker(std::uint64_t seed, bool xmlRpc) : random(seed), xmlRpc(xmlRpc) {}
 
     // One random tree as a collection.
     Properties tree() {
@@ -55,9 +54,9 @@ private:
         switch (below(depth > 0 ? 7 : 5)) {
         case 0: return new Node(below(2) == 1);
         case 1: return below(4) == 0 ? new Node(static_cast<int>(below(21)) - 10)
-                                     : new Node(static_cast<std::uint32_t>(random()));
-        case 2: return withLong ? new Node(static_cast<unsigned long long>(random()))
-                                : new Node(static_cast<std::uint32_t>(random()));
+                                    : new Node(static_cast<std::uint32_t>(random()));
+        case 2: return !xmlRpc ? new Node(static_cast<unsigned long long>(random()))
+                               : new Node(static_cast<std::uint32_t>(random()));
         case 3: return new Node(finiteDouble());
         case 4: return new Node(bytes(false));
         case 5: {
@@ -93,7 +92,7 @@ private:
         std::string text;
         for (std::uint64_t n = below(key ? 8 : 12); n > 0; --n) {
             char c;
-            if (xmlCharacters) c = xmlSafe[below(xmlSafe.size())];
+            if (xmlRpc) c = xmlSafe[below(xmlSafe.size())];
             else if (below(2) == 0) c = special[below(special.size())];
             else c = static_cast<char>(1 + below(255));
             if (key && (c == '\'' || c == '\\')) c = 'k';
@@ -103,8 +102,7 @@ private:
     }
 
     std::mt19937_64 random;
-    bool withLong;
-    bool xmlCharacters;
+    bool xmlRpc;
 };
 
 bool same(const Node& want, const Node& got, bool xml);
@@ -142,7 +140,7 @@ bool same(const Node& want, const Node& got, bool xml) {
 // Writes each tree, reads it back with bytes behind it, and checks both the
 // tree and that the reader stopped right at the end of the block.
 void roundTrip(bool xml, std::uint64_t seed) {
-    TreeMaker maker(seed, true, false);
+    TreeMaker maker(seed, false);
     for (int i = 0; i < 4000; ++i) {
         const Properties original = maker.tree();
         const std::string written = xml ? original.toXml() : original.toString();
@@ -229,7 +227,7 @@ TEST(PropertyRoundTrip, xmlOfIntBoolDoubleStringTreesIsXmlRpcContent) {
     EXPECT_FALSE(wellFormed("<struct><member><name>a&gt;</name><value><int>3</int></value></member></struct>"));
     EXPECT_FALSE(wellFormed("<struct><member><name>a</name><value><long>3</long></value></member></struct>"));
 
-    TreeMaker maker(3, false, true);
+    TreeMaker maker(3, true);
     for (int i = 0; i < 2000; ++i) {
         const std::string xml = maker.tree().toXml();
         ASSERT_TRUE(wellFormed(xml)) << "tree " << i << ": " << xml;

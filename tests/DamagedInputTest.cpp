@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +14,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "RunProgram.h"
@@ -289,63 +287,6 @@ TEST_F(DamagedInput, ProgramBehavesAsTheInProcessTranslation) {
         EXPECT_EQ(slurp(outputPath), inProcess.zrp) << what;
         std::remove(outputPath.c_str());
     }
-}
-
-// A chunk of "Size" 2^27 claims 3.5 GiB of data in a file of a few hundred
-// bytes. From a file or a pipe, the claim is refused without allocating it.
-TEST_F(DamagedInput, OversizedClaimIsRefusedWithoutItsMemory) {
-    std::vector<TestChunk> chunks = referenceChunks("B");
-    chunks.resize(1);
-    chunks[0].block.set("Size", 1 << 27);
-    const std::string bytes = trackText(chunks);
-    std::size_t present = 0;
-    for (const std::vector<char>& data : chunks[0].data) present += data.size();
-    const std::string filePath = dir + "claim.trk";
-    const std::string pipePath = dir + "claim.pipe";
-    std::ofstream(filePath, std::ios::binary) << bytes;
-    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-    // The writer blocks until the program opens the pipe.
-    std::thread writer([&] { std::ofstream(pipePath, std::ios::binary) << bytes; });
-    const ProgramResult fromPipe = runProgram(TRK_TO_ZRP_PATH, {pipePath}, "trk_to_zrp");
-    writer.join();
-    const ProgramResult fromFile = runProgram(TRK_TO_ZRP_PATH, {filePath}, "trk_to_zrp");
-
-    for (const ProgramResult& result : {fromPipe, fromFile}) {
-        EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("variable 1 (\"Parcel Index\"): the file ends inside its data (536870912 bytes "
-                                  "declared, " + std::to_string(present) + " present)."),
-                  std::string::npos)
-            << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-    // The largest resident size of any child this test process waited for.
-    rusage usage{};
-    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
-    RecordProperty("peak_child_rss_kib", static_cast<int>(usage.ru_maxrss));
-    EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "KiB";
-}
-
-// 20,000 tag groups of one point each: the groups' storage must follow
-// their few points, not reserve a large block per group.
-TEST_F(DamagedInput, ManyTagGroupsCostMemoryByTheirPoints) {
-    std::ostringstream track;
-    TrackWriter writer(track);
-    const int groups = 20000;
-    for (int i = 0; i < groups; ++i) {
-        const TestChunk chunk = standardChunk(i, "group " + std::to_string(i), {{0, 1, 2, 3, 0.5f, 300}});
-        writer.writeChunk(chunk.block, chunk.data);
-    }
-    const std::string inputPath = dir + "groups.trk";
-    std::ofstream(inputPath, std::ios::binary) << track.str();
-    const ProgramResult result = runProgram(TRK_TO_ZRP_PATH, {inputPath, outputPath}, "trk_to_zrp");
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(slurp(outputPath).find("\ngroup 19999\n"), std::string::npos);
-
-    rusage usage{};
-    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
-    RecordProperty("peak_child_rss_kib", static_cast<int>(usage.ru_maxrss));
-    // About 7 KiB a group when each reserved a block of its own.
-    EXPECT_LT(usage.ru_maxrss, 48 * 1024) << "KiB";
 }
 
 }  // namespace

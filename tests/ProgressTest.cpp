@@ -6,17 +6,13 @@
 
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Progress.h"
@@ -26,36 +22,28 @@
 namespace {
 
 using std::chrono::milliseconds;
-using TimePoint = std::chrono::steady_clock::time_point;
-
-struct FakeClock {
-    TimePoint now{};
-    ProgressLine::Clock function() {
-        return [this] { return now; };
-    }
-};
 
 TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) {
-    FakeClock clock;
+    std::chrono::steady_clock::time_point now{};
     std::ostringstream out;
     {
-        ProgressLine progress(out, true, clock.function());
+        ProgressLine progress(out, true, [&now] { return now; });
         progress.update(1000000, 4000000, 10);
-        clock.now += milliseconds(499);
+        now += milliseconds(499);
         progress.update(1000000, 4000000, 10);
         EXPECT_EQ(out.str(), "") << "a quick run shows nothing";
 
-        clock.now += milliseconds(1);
+        now += milliseconds(1);
         progress.update(1000000, 4000000, 10);
         const std::string first = "\rReading: 1.0 MB of 4.0 MB (25%), 10 points, 0.5 s";
         EXPECT_EQ(out.str(), first);
 
-        clock.now += milliseconds(249);
+        now += milliseconds(249);
         progress.update(2000000, 4000000, 20);
         EXPECT_EQ(out.str(), first);
 
         // A shorter line blanks out the end of the longer one before it.
-        clock.now += milliseconds(1);
+        now += milliseconds(1);
         progress.update(0, -1, 7);
         const std::string second = "\rReading: 0.0 MB, 7 points, 0.8 s";
         EXPECT_EQ(out.str(), first + second + std::string(first.size() - second.size(), ' '));
@@ -67,7 +55,7 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
         progress.clear();
         EXPECT_EQ(out.str(), "") << "nothing left to erase";
 
-        clock.now += milliseconds(250);
+        now += milliseconds(250);
         progress.update(-1, -1, 3);
         EXPECT_EQ(out.str(), "\rReading: 3 points, 1.0 s");
         out.str("");
@@ -76,90 +64,48 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
 }
 
 TEST(ProgressLineTest, Text) {
-    struct Case {
-        std::int64_t bytes, total;
-        std::uint64_t points;
-        milliseconds elapsed;
-        const char* text;
-    };
-    const Case cases[] = {
-        {1500000, 3000000, 42, milliseconds(2500), "Reading: 1.5 MB of 3.0 MB (50%), 42 points, 2.5 s"},
-        {2999999, 3000000, 0, milliseconds(61000), "Reading: 3.0 MB of 3.0 MB (99%), 0 points, 61.0 s"},
-        {12345678901, -1, 123456789, milliseconds(50), "Reading: 12345.7 MB, 123456789 points, 0.1 s"},
-        {-1, 3000000, 5, milliseconds(0), "Reading: 5 points, 0.0 s"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(progressText(c.bytes, c.total, c.points, c.elapsed), c.text);
+    EXPECT_EQ(progressText(2999999, 3000000, 0, milliseconds(61000)),
+              "Reading: 3.0 MB of 3.0 MB (99%), 0 points, 61.0 s");
+    EXPECT_EQ(progressText(12345678901, -1, 123456789, milliseconds(50)),
+              "Reading: 12345.7 MB, 123456789 points, 0.1 s");
+    EXPECT_EQ(progressText(-1, 3000000, 5, milliseconds(0)), "Reading: 5 points, 0.0 s");
 }
 
-// A track file fed through a named pipe with a pause in the middle, so that
-// the reading lasts longer than the delay before the first progress line.
+// Four one-point chunks fed to the translator through a pipe, with a pause
+// halfway that outlasts the delay before the first progress line.
 class SlowInput : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/progress_test-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-        fifo = dir + "/input.trk";
-        output = dir + "/output.zrp";
-        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         std::vector<TestChunk> chunks;
         for (int id = 1; id <= 4; ++id)
             chunks.push_back(standardChunk(id, "A", {{std::uint32_t(id), 1, 2, 3, 0.5f, 300}}));
-        track = trackText(chunks);
-        feeder = std::thread([this] {
-            const int fd = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
-            opened = true;
-            if (fd < 0) return;
-            const std::size_t half = track.size() / 2;
-            writeAll(fd, track.data(), half);
-            std::this_thread::sleep_for(ProgressLine::firstDelay + milliseconds(400));
-            writeAll(fd, track.data() + half, track.size() - half);
-            close(fd);
-        });
+        const std::string track = trackText(chunks);
+        writeFile(input, track);
+        const std::size_t half = track.size() / 2;
+        command = "{ head -c " + std::to_string(half) + " " + input + "; sleep 0.9; tail -c +" +
+                  std::to_string(half + 1) + " " + input + "; } | " + TRK_TO_ZRP_PATH + " /dev/stdin " + output;
     }
     void TearDown() override {
-        // A test that ended before the program opened the pipe leaves the
-        // feeder waiting for a reader: be that reader.
-        if (!opened) {
-            const int fd = open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
-            char sink[4096];
-            while (fd >= 0 && read(fd, sink, sizeof sink) > 0) {
-            }
-            if (fd >= 0) close(fd);
-        }
-        if (feeder.joinable()) feeder.join();
-        std::remove(fifo.c_str());
+        std::remove(input.c_str());
         std::remove(output.c_str());
-        rmdir(dir.c_str());
     }
-    static void writeAll(int fd, const char* bytes, std::size_t length) {
-        while (length > 0) {
-            const ssize_t written = ::write(fd, bytes, length);
-            if (written <= 0) return;
-            bytes += written;
-            length -= static_cast<std::size_t>(written);
-        }
-    }
-    std::string expectedZrp() const {
+    void expectTranslated() {
         std::string zrp = "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n";
         for (int id = 1; id <= 4; ++id) zrp += "1\n1 2 3 0.5 300 \n";
-        return zrp;
+        EXPECT_EQ(readFile(output), zrp);
     }
 
-    std::string dir, fifo, output, track;
-    std::thread feeder;
-    std::atomic<bool> opened{false};
+    const std::string input = ::testing::TempDir() + "progress_test_" + std::to_string(getpid()) + ".trk";
+    const std::string output = input + ".zrp";
+    std::string command;
 };
 
 TEST_F(SlowInput, StandardErrorThatIsNoTerminalGetsOnlyTheProgramsOwnMessages) {
-    const ProgramResult result = runProgram(TRK_TO_ZRP_PATH, {fifo, output});
+    const ProgramResult result = runProgram("/bin/sh", {"-c", command});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, output + " written.\n");
-    std::ifstream in(output);
-    std::ostringstream zrp;
-    zrp << in.rdbuf();
-    EXPECT_EQ(zrp.str(), expectedZrp());
+    expectTranslated();
 }
 
 TEST_F(SlowInput, ATerminalSeesTheLineWhileReadingAndNothingOfItAfterwards) {
@@ -170,7 +116,7 @@ TEST_F(SlowInput, ATerminalSeesTheLineWhileReadingAndNothingOfItAfterwards) {
         // Only standard error stays on the terminal.
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, STDOUT_FILENO);
-        execl(TRK_TO_ZRP_PATH, TRK_TO_ZRP_PATH, fifo.c_str(), output.c_str(), static_cast<char*>(nullptr));
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     std::string seen;
@@ -182,18 +128,13 @@ TEST_F(SlowInput, ATerminalSeesTheLineWhileReadingAndNothingOfItAfterwards) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
-    // A pipe has no size and no position: the line counts points.
+    // A pipe has no size and no position: the line counts points. The last
+    // thing written erases it with blanks between two "\r".
     ASSERT_EQ(seen.rfind("\rReading: ", 0), 0u) << seen;
     EXPECT_NE(seen.find(" points, "), std::string::npos) << seen;
-    const std::size_t erase = seen.rfind('\r', seen.size() - 2);
-    ASSERT_NE(erase, std::string::npos);
-    EXPECT_EQ(seen.back(), '\r');
-    EXPECT_EQ(seen.substr(erase + 1, seen.size() - erase - 2).find_first_not_of(' '), std::string::npos)
-        << "the last thing written erases the line: " << seen;
-    std::ifstream in(output);
-    std::ostringstream zrp;
-    zrp << in.rdbuf();
-    EXPECT_EQ(zrp.str(), expectedZrp());
+    const std::size_t erase = seen.find_last_not_of(' ', seen.size() - 2);
+    EXPECT_EQ(seen.substr(erase), "\r" + std::string(seen.size() - erase - 2, ' ') + "\r") << seen;
+    expectTranslated();
 }
 
 }  // namespace

@@ -12,14 +12,18 @@
 
 extern char** environ;
 
-namespace {
-std::string slurp(const std::string& path) {
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+namespace {
 std::string tempPath(const char* tag) {
     char name[] = "/tmp/runprogram-XXXXXX";
     int fd = mkstemp(name);
@@ -58,10 +62,10 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     ProgramResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     if (stdoutPath.empty()) {
-        result.out = slurp(outPath);
+        result.out = readFile(outPath);
         std::remove(outPath.c_str());
     }
-    result.err = slurp(errPath);
+    result.err = readFile(errPath);
     std::remove(errPath.c_str());
     std::remove(base.c_str());
     return result;

@@ -17,4 +17,8 @@ struct ProgramResult {
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& argv0 = "", const std::string& stdoutPath = "");
 
+// A whole file's bytes (empty when it cannot be read), and a file made of bytes.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+
 #endif

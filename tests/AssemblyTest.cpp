@@ -8,25 +8,18 @@
 #include "TrackReader.h"
 #include "TrackTestData.h"
 #include "TranslationError.h"
+#include "ZrpWriter.h"
 
 namespace {
 
-// Reads a whole track text into `state`; returns the diagnostics.
-std::string readTrack(const std::string& bytes, TranslationState& state) {
+// The ZRP text of a whole track text, after any diagnostics.
+std::string translated(const std::string& bytes) {
     std::istringstream in(bytes);
-    std::ostringstream messages;
+    std::ostringstream messages, zrp;
+    TranslationState state;
     readTrackFile(in, state, messages);
-    return messages.str();
-}
-
-// The point lines of one path, without their line feeds.
-std::vector<std::string> pointLines(const Group& group, std::uint32_t parcel) {
-    std::vector<std::string> lines;
-    std::vector<PointArena::Handle> records;
-    pathLines(group.arena, group.path(parcel), records);
-    for (const PointArena::Handle record : records)
-        lines.emplace_back(group.arena.text(record), group.arena.lineLength(record) - 1);
-    return lines;
+    writeZrp(zrp, state);
+    return messages.str() + zrp.str();
 }
 
 // The parcel index is found by its name or by its tag; a variable of a type
@@ -44,48 +37,36 @@ TEST(Assembly, VariableAnalysisOfTheFirstChunk) {
         chunk.data = {VariableData().float8(9).bytes(), VariableData().unsigned4(3).bytes(),
                       VariableData().vector3Float4(1, 2, 3).bytes(), VariableData().float8(0.5).bytes(),
                       VariableData().vector3Float4(0, 0, 1).bytes()};
-        TranslationState state;
-        readTrack(trackText({chunk}), state);
-        EXPECT_EQ(state.variableNames,
-                  (std::vector<std::string>{"Temperature", "Velocity-u", "Velocity-v", "Velocity-w"}));
-        EXPECT_EQ(state.parcelVariable, 1);
-        EXPECT_EQ(state.positionVariable, 2);
-        ASSERT_EQ(state.groups.size(), 1u);
-        EXPECT_EQ(pointLines(*state.groups[0], 3), (std::vector<std::string>{"1 2 3 0.5 0 0 1 "}));
+        EXPECT_EQ(translated(trackText({chunk})),
+                  "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n4\nTemperature\nVelocity-u\nVelocity-v\nVelocity-w\n"
+                  "1\n1 2 3 0.5 0 0 1 \n");
     }
 }
 
 // Groups are numbered in order of first appearance, points join their path
 // in file order, and paths are written by ascending parcel index.
 TEST(Assembly, ChunksJoinTheirGroupInFileOrder) {
-    TranslationState state;
-    readTrack(trackText({standardChunk(1, "B", {{4294967295u, 1, 0, 0, 1, 1}, {7, 2, 0, 0, 1, 1}}),
-                         standardChunk(2, "A", {{4, 3, 0, 0, 1, 1}}),
-                         standardChunk(3, "B", {{7, 4, 0, 0, 1, 1}, {0, 5, 0, 0, 1, 1}, {65536, 6, 0, 0, 1, 1}})}),
-              state);
-    EXPECT_EQ(state.tagNames, (std::vector<std::string>{"B", "A"}));
-    ASSERT_EQ(state.groups.size(), 2u);
-    EXPECT_EQ(state.groups[1]->number, 2);
-    EXPECT_EQ(pointLines(*state.groups[0], 7), (std::vector<std::string>{"2 0 0 1 1 ", "4 0 0 1 1 "}));
-    EXPECT_EQ(pointLines(*state.groups[1], 4), (std::vector<std::string>{"3 0 0 1 1 "}));
-    EXPECT_EQ(state.groups[0]->pathOrder(), (std::vector<std::uint32_t>{0, 7, 65536, 4294967295u}));
+    EXPECT_EQ(translated(trackText(
+                  {standardChunk(1, "B", {{4294967295u, 1, 0, 0, 1, 1}, {7, 2, 0, 0, 1, 1}}),
+                   standardChunk(2, "A", {{4, 3, 0, 0, 1, 1}}),
+                   standardChunk(3, "B", {{7, 4, 0, 0, 1, 1}, {0, 5, 0, 0, 1, 1}, {65536, 6, 0, 0, 1, 1}})})),
+              "ZRPARTICLES 2 1\nTag Names\n2\nB\nA\nVariable Names\n2\nDiameter\nTemperature\n"
+              "1\n1\n5 0 0 1 1 \n2\n1\n2 0 0 1 1 \n4 0 0 1 1 \n1\n1\n6 0 0 1 1 \n1\n1\n1 0 0 1 1 \n"
+              "1\n2\n3 0 0 1 1 \n");
 }
 
 TEST(Assembly, RecordsThatAreNotSteadyChunksArePassedOver) {
     const std::string others = "{'ClassName': 'Header', 'Steady': true}{'ClassName': 'TrackChunk', 'Steady': false}"
                                "{'ClassName': 'TrackChunk', 'Id': 9}{'Steady': true}\n";
-    // A chunk without points reads no values: its parcel index may have any type.
+    // A chunk without points reads no values: its parcel index may have any
+    // type. It still makes its group, which gets no path.
     TestChunk empty = standardChunk(1, "E", {});
     descriptorOf(empty, 0).set("DataType", std::string("Float4"));
     // The empty block ends the records.
     const std::string track = others + trackText({empty, referenceChunks("B")[1]}) + "{}" +
                               trackText({standardChunk(3, "Z", {{0, 9, 9, 9, 9, 9}})});
-    TranslationState state;
-    EXPECT_EQ(readTrack(track, state), "");
-    // The empty chunk still makes its group, which gets no path.
-    EXPECT_EQ(state.tagNames, (std::vector<std::string>{"E", "B"}));
-    EXPECT_TRUE(state.groups[0]->pathOrder().empty());
-    EXPECT_EQ(pointLines(*state.groups[1], 1), (std::vector<std::string>{"2 0 0 0.125 299.75 "}));
+    EXPECT_EQ(translated(track), "ZRPARTICLES 2 1\nTag Names\n2\nE\nB\nVariable Names\n2\nDiameter\nTemperature\n"
+                                 "1\n2\n2 0 0 0.125 299.75 \n");
 }
 
 TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
@@ -112,10 +93,9 @@ TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
         SCOPED_TRACE(c.label);
         const std::vector<std::vector<char>> noData(c.variables.size());
         const TestChunk later{steadyChunkBlock(2, "A", 0, c.variables), noData};
-        TranslationState state;
         std::string error;
         try {
-            readTrack(trackText({standardChunk(1, "A", {}), later}), state);
+            translated(trackText({standardChunk(1, "A", {}), later}));
         } catch (const TranslationError& e) {
             error = e.what();
         }

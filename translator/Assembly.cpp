@@ -56,22 +56,10 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
 
 }  // namespace
 
-void Group::addPoint(std::uint32_t parcel, PointArena::Handle line) {
-    PointList& points = paths[parcel].points;
-    if (points.empty())
-        points.first = line;
-    else
-        arena.link(points.last, line);
-    points.last = line;
-    ++points.count;
-}
-
-std::vector<std::uint32_t> Group::pathOrder() const {
+std::vector<std::uint32_t> Group::pathOrder() {
     std::vector<std::uint32_t> order;
     order.reserve(paths.size());
-    for (const auto& entry : paths)
-        if (!entry.second.points.empty()) order.push_back(entry.first);
-    std::sort(order.begin(), order.end());
+    paths.forEachPath([&](std::uint32_t parcel, const PointList&) { order.push_back(parcel); });
     return order;
 }
 

@@ -7,23 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ParcelTable.h"
 #include "PointArena.h"
 #include "TrackChunk.h"
-
-// The point lines of a path: a chain of records in its group's arena, in the
-// order they were added.
-struct PointList {
-    PointArena::Handle first = PointArena::none;
-    PointArena::Handle last = PointArena::none;
-    std::uint64_t count = 0;
-
-    bool empty() const { return count == 0; }
-};
-
-// One particle path: every point of one parcel index within one tag group.
-struct Path {
-    PointList points;
-};
 
 // One tag group: the paths of all chunks that share a "Name".
 class Group {
@@ -33,17 +19,25 @@ public:
     Group& operator=(const Group&) = delete;
 
     // Appends a committed line of the arena to the path of `parcel`.
-    void addPoint(std::uint32_t parcel, PointArena::Handle line);
+    void addPoint(std::uint32_t parcel, PointArena::Handle line) { paths.add(parcel, line, arena); }
+    // The points of the path of `parcel`; empty when no point reached it.
+    PointList path(std::uint32_t parcel) const { return paths.find(parcel); }
     // Parcel indexes of the paths that hold points, ascending: the order in
     // which the paths are written.
-    std::vector<std::uint32_t> pathOrder() const;
+    std::vector<std::uint32_t> pathOrder();
+    // Calls visit(points) for every path that holds points, by ascending
+    // parcel index.
+    template <typename Visit>
+    void forEachPath(Visit visit) {
+        paths.forEachPath([&](std::uint32_t, const PointList& points) { visit(points); });
+    }
 
     std::int32_t number = 0;  // 1-based position of tagName in tagNames
     std::string tagName;
+    PointArena arena;  // the text of every point line of the group
     // Paths by parcel index. Only indexes that a point reached have an entry,
     // so memory follows the number of points, whatever the indexes are.
-    std::unordered_map<std::uint32_t, Path> paths;
-    PointArena arena;  // the text of every point line of the group
+    ParcelTable paths;
 };
 
 // Everything the translation has gathered, from the first steady chunk until

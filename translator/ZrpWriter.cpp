@@ -59,7 +59,7 @@ private:
 
 }  // namespace
 
-void writeZrp(std::ostream& out, const TranslationState& state) {
+void writeZrp(std::ostream& out, TranslationState& state) {
     BufferedText text(out);
     text.line(std::string("ZRPARTICLES 2 1"));
     text.line(std::string("Tag Names"));
@@ -76,15 +76,15 @@ void writeZrp(std::ostream& out, const TranslationState& state) {
     text.line(state.variableNames.size());
     for (const std::string& name : state.variableNames) text.line(name);
 
+    std::vector<PointArena::Handle> lines;
     for (const auto& group : state.groups) {
-        for (const std::uint32_t parcel : group->pathOrder()) {
+        const PointArena& arena = group->arena;
+        group->forEachPath([&](const PointList& points) {
             if (text.failed()) return;
-            const PointList& points = group->paths.at(parcel).points;
             text.line(points.count);
             if (numberedGroups) text.line(static_cast<std::uint64_t>(group->number));
-            for (PointArena::Handle record = points.first; record != PointArena::none;
-                 record = group->arena.next(record))
-                text.raw(group->arena.text(record), group->arena.lineLength(record));
-        }
+            pathLines(arena, points, lines);
+            for (const PointArena::Handle record : lines) text.raw(arena.text(record), arena.lineLength(record));
+        });
     }
 }

@@ -9,7 +9,8 @@ struct TranslationState;
 // variable names, then every path that holds points, group by group and by
 // ascending parcel index within a group. The text goes out in large pieces;
 // it stops early once the stream has failed, and the caller checks the
-// stream afterwards.
-void writeZrp(std::ostream& out, const TranslationState& state);
+// stream afterwards. The state is not const: each group's paths are put in
+// index order in place.
+void writeZrp(std::ostream& out, TranslationState& state);
 
 #endif

@@ -1,0 +1,113 @@
+// Paths by parcel index: every point is found again, in its order, under its
+// index, whatever the indexes are and however often the table has grown.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ParcelTable.h"
+#include "PointArena.h"
+
+namespace {
+
+struct Pattern {
+    const char* name;
+    std::vector<std::uint32_t> parcels;  // one point each, in this order
+};
+
+std::vector<Pattern> patterns() {
+    std::vector<Pattern> result;
+    Pattern dense{"dense indexes, five points each, interleaved", {}};
+    for (int round = 0; round < 5; ++round)
+        for (std::uint32_t p = 0; p < 3000; ++p) dense.parcels.push_back(p);
+    result.push_back(dense);
+
+    Pattern spread{"indexes spread over the whole range, the extremes included", {0u, 4294967295u}};
+    for (std::uint32_t k = 0; k < 4000; ++k) spread.parcels.push_back(k * 1073741u);
+    spread.parcels.push_back(4294967295u);
+    result.push_back(spread);
+
+    // Multiples of a large power of two share their low bits, the usual
+    // weakness of a hash that keeps the low bits.
+    Pattern aligned{"multiples of 2^20, descending", {}};
+    for (std::uint32_t k = 4095; k > 0; --k) aligned.parcels.push_back(k << 20);
+    result.push_back(aligned);
+
+    Pattern random{"random indexes with repeats", {}};
+    std::mt19937 generator(11);
+    for (int i = 0; i < 20000; ++i) random.parcels.push_back(generator() % 7000 * 613567u);
+    result.push_back(random);
+    return result;
+}
+
+// Half the points, then the paths in order (which sorts the table), then the
+// other half: lookups must work in hash order, in sorted order, and after a
+// sorted table has taken new points.
+TEST(ParcelTable, EveryPathKeepsItsPointsInOrder) {
+    for (const Pattern& pattern : patterns()) {
+        SCOPED_TRACE(pattern.name);
+        PointArena arena;
+        ParcelTable table;
+        std::map<std::uint32_t, std::vector<std::string>> expected;
+        auto add = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) {
+                const std::uint32_t parcel = pattern.parcels[i];
+                const std::string text = std::to_string(parcel) + " #" + std::to_string(i) + "\n";
+                text.copy(arena.beginLine(text.size()), text.size());
+                table.add(parcel, arena.commitLine(text.size()), arena);
+                expected[parcel].push_back(text);
+            }
+        };
+        auto checkLookups = [&](const char* stage) {
+            ASSERT_EQ(table.size(), expected.size()) << stage;
+            std::vector<PointArena::Handle> records;
+            for (const auto& path : expected) {
+                pathLines(arena, table.find(path.first), records);
+                std::vector<std::string> lines;
+                for (const PointArena::Handle record : records)
+                    lines.emplace_back(arena.text(record), arena.lineLength(record));
+                ASSERT_EQ(lines, path.second) << stage << ", parcel " << path.first;
+            }
+        };
+        auto checkOrder = [&](const char* stage) {
+            std::vector<std::uint32_t> order;
+            table.forEachPath([&](std::uint32_t parcel, const PointList& points) {
+                order.push_back(parcel);
+                EXPECT_EQ(points.count, expected[parcel].size()) << stage << ", parcel " << parcel;
+            });
+            std::vector<std::uint32_t> ascending;
+            for (const auto& path : expected) ascending.push_back(path.first);
+            EXPECT_EQ(order, ascending) << stage;
+        };
+
+        const std::size_t half = pattern.parcels.size() / 2;
+        add(0, half);
+        checkLookups("hash order");
+        checkOrder("first half");
+        checkLookups("sorted");
+        add(half, pattern.parcels.size());
+        checkLookups("points added after sorting");
+        checkOrder("all points");
+    }
+}
+
+TEST(ParcelTable, IndexesWithoutPointsHaveEmptyPaths) {
+    PointArena arena;
+    ParcelTable table;
+    EXPECT_TRUE(table.find(0).empty());
+    int visits = 0;
+    table.forEachPath([&](std::uint32_t, const PointList&) { ++visits; });
+    EXPECT_EQ(visits, 0);
+    for (const std::uint32_t parcel : {7u, 4294967295u}) {
+        arena.beginLine(2)[0] = '\n';
+        table.add(parcel, arena.commitLine(1), arena);
+    }
+    for (const std::uint32_t absent : {0u, 6u, 8u, 4294967294u}) EXPECT_TRUE(table.find(absent).empty()) << absent;
+    EXPECT_EQ(table.find(7).count, 1u);
+}
+
+}  // namespace

@@ -285,37 +285,26 @@ std::size_t formatFinite(std::uint64_t m, int e, char* out)
     const std::uint64_t fraction = high << (64 - pointBit) | middle >> pointBit;
 
     // The part beyond the sixth digit, as a fixed-point number with 64
-    // fraction bits, and the value of one half at the same scale.
-    std::uint64_t significand;
-    Uint128 beyond;
-    Uint128 half;
-    int exponent;
-    int roundingScale;
-    if (integer < 1000000) {
-        significand = integer;
-        beyond = fraction;
-        half = Uint128{1} << 63;
-        exponent = estimate;
-        roundingScale = scale;
-    } else {
-        significand = integer / 10;
-        beyond = Uint128{integer % 10} << 64 | fraction;
-        half = Uint128{5} << 64;
-        exponent = estimate + 1;
-        roundingScale = scale - 1;
-    }
+    // fraction bits, and the value of one half at the same scale. Whether the
+    // estimate was one short varies from value to value, so both layouts are
+    // computed and chosen without a branch.
+    const bool seventhDigit = integer >= 1000000;
+    std::uint64_t significand = seventhDigit ? integer / 10 : integer;
+    const Uint128 beyond = seventhDigit ? (Uint128{integer % 10} << 64 | fraction) : Uint128{fraction};
+    const Uint128 half = seventhDigit ? Uint128{5} << 64 : Uint128{1} << 63;
+    int exponent = estimate + seventhDigit;
+    const int roundingScale = scale - seventhDigit;
 
     // The computed `beyond` is short of the exact one by less than 2 units.
+    // Rounding up or down is a coin toss for real data, so it is decided
+    // without a branch; only a `beyond` within the margin of one half takes
+    // the exact test.
     constexpr unsigned margin = 4;
-    bool roundUp;
-    if (beyond + margin < half) {
-        roundUp = false;
-    } else if (beyond > half + margin) {
-        roundUp = true;
-    } else if (isExactHalf(m, e, roundingScale)) {
+    bool roundUp = beyond > half;
+    if (beyond - (half - margin) <= 2 * margin) {
+        if (!isExactHalf(m, e, roundingScale))
+            return 0;
         roundUp = significand & 1; // ties to even, as glibc does
-    } else {
-        return 0;
     }
 
     significand += roundUp;

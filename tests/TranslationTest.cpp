@@ -185,13 +185,11 @@ TEST_F(Translation, FailuresReportTheirCause) {
     }
 }
 
-// The input is read in full before the output is touched.
-TEST_F(Translation, FailedRunLeavesTheOutputFileAsItWas) {
+// The input is read in full before the output is touched. (A new output
+// file is never created by a failed run: the damaged-input tests check that.)
+TEST_F(Translation, FailedRunLeavesAnExistingOutputFileAsItWas) {
     const std::string track = trackText(referenceChunks("B"));
     const std::string in = input(track.substr(0, track.size() - 1));
-    EXPECT_EQ(run({in, dir + "new.zrp"}).status, 1);
-    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk"}));
-
     writeFile(dir + "old.zrp", "old text\n");
     EXPECT_EQ(run({in, dir + "old.zrp"}).status, 1);
     EXPECT_EQ(readFile(dir + "old.zrp"), "old text\n");

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,24 +50,19 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
     counts.float4(0.5f).float4(-2);
     speeds.float8(299.75).float8(1e300);
     velocities.vector3Float8(1, 2.25, -3).vector3Float8(-0.5, 0, 100000);
-    const Properties chunk = steadyChunkBlock(5, "inlet", 2,
-                                              {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
-                                               variableDescriptor("Position", 3, "Vector<3,Float4>", 12),
-                                               variableDescriptor("Count", 0, "Float4", 8),
-                                               variableDescriptor("Speed", 0, "Float8", 8),
-                                               variableDescriptor("Velocity", 2, "Vector<3,Float8>", 24)});
-    Properties unsteady = steadyChunkBlock(6, "inlet", 0, {});
-    unsteady.set("Steady", false);
-
+    const TestChunk chunk{steadyChunkBlock(5, "inlet", 2,
+                                           {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
+                                            variableDescriptor("Position", 3, "Vector<3,Float4>", 12),
+                                            variableDescriptor("Count", 0, "Float4", 8),
+                                            variableDescriptor("Speed", 0, "Float8", 8),
+                                            variableDescriptor("Velocity", 2, "Vector<3,Float8>", 24)}),
+                          {parcels.bytes(), positions.bytes(), counts.bytes(), speeds.bytes(), velocities.bytes()}};
     const std::string header = "{'ClassName': 'Header', 'Version': 2}";
-    std::ostringstream file;
-    TrackWriter writer(file);
-    writer.writeChunk(chunk, {parcels.bytes(), positions.bytes(), counts.bytes(), speeds.bytes(), velocities.bytes()});
     const std::string chunkAt = std::to_string(header.size());
-    const std::size_t unsteadyAt = header.size() + file.str().size();
-    writer.writeBlock(unsteady);
+    const std::size_t unsteadyAt = header.size() + trackText({chunk}).size();
 
-    const ProgramResult result = dump(header + file.str(), {"2"});
+    const ProgramResult result =
+        dump(header + trackText({chunk}) + "{'ClassName': 'TrackChunk', 'Id': 6, 'Steady': false}", {"2"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
@@ -82,7 +76,7 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
               // 2 points of 4 + 12 + 8 + 8 + 24 bytes, after the block and its separator.
               "  data: 112 bytes from byte " + std::to_string(unsteadyAt - 112) + "\n"
               "record 3 at byte " + std::to_string(unsteadyAt) +
-              ": ClassName 'TrackChunk', Steady false, Id 6, Name 'inlet', Size 0\n"
+              ": ClassName 'TrackChunk', Steady false, Id 6\n"
               "\nrecord 2 at byte " + chunkAt + ", 2 points:\n"
               "Parcel Index                              Position        Count        Speed"
               "                              Velocity \n"
@@ -95,24 +89,21 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
 TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
     const std::string at = "trk_dump: record 2 at byte " + std::to_string(onePoint.size()) + ": ";
     const std::string unlocated = "; the records after it cannot be located\n";
-    const auto twoPoints = [] { return standardChunk(2, "A", {{0, 1, 2, 3, 0.5f, 300}, {1, 4, 5, 6, 0.25f, 301}}); };
-    std::vector<TestChunk> chunks{twoPoints(), twoPoints(), twoPoints(), twoPoints(), twoPoints()};
-    chunks[1].block.set("Size", 2000000000);
-    chunks[2].block.set("Size", -2);
-    descriptorOf(chunks[3], 2).set("DataSize", -4);
-    chunks[4].block.set("Size", std::string("2"));
-    const std::string whole = trackText({chunks[0]});
+    const std::string whole = trackText({standardChunk(2, "A", {{0, 1, 2, 3, 0.5f, 300}, {1, 4, 5, 6, 0.25f, 301}})});
+    const std::string block = "{'ClassName': 'TrackChunk', 'Steady': true, 'Size': ";
     const struct {
         std::string damaged;
         std::string err;
     } cases[] = {
         {whole.substr(0, whole.size() - 5), at + "its data runs past the end of the file "
                                                  "(56 bytes declared after the separator byte, 51 present)\n"},
-        {trackText({chunks[1]}), at + "its data runs past the end of the file "
-                                      "(56000000000 bytes declared after the separator byte, 56 present)\n"},
-        {trackText({chunks[2]}), at + "\"Size\" is negative (-2)" + unlocated},
-        {trackText({chunks[3]}), at + "variable 3: \"DataSize\" is negative (-4)" + unlocated},
-        {trackText({chunks[4]}), at + "\"Size\" is missing or is not an integer" + unlocated},
+        {block + "2000000000, 'Variables': [{'DataSize': 28}]}\nXYZ",
+         at + "its data runs past the end of the file "
+              "(56000000000 bytes declared after the separator byte, 3 present)\n"},
+        {block + "-2, 'Variables': []}", at + "\"Size\" is negative (-2)" + unlocated},
+        {block + "2, 'Variables': [{'DataSize': 4}, {'DataSize': -4}]}",
+         at + "variable 2: \"DataSize\" is negative (-4)" + unlocated},
+        {block + "'2', 'Variables': []}", at + "\"Size\" is missing or is not an integer" + unlocated},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -165,14 +156,15 @@ TEST_F(TrkDump, UnreadableAndEmptyBlocksEndTheRecords) {
 
 TEST_F(TrkDump, CommandLineErrors) {
     writeFile(path, trackText({standardChunk(1, "A", {})}) + "{'ClassName': 'Other'}");
+    const std::string notRecord = "trk_dump: CHUNK must be a record number from 1 up, not ";
     const struct {
         std::vector<std::string> args;
         std::string firstErrorLine;
     } cases[] = {
         {{}, "trk_dump: no track file named"},
-        {{path, "0"}, "trk_dump: CHUNK must be a record number from 1 up, not '0'"},
-        {{path, "1x"}, "trk_dump: CHUNK must be a record number from 1 up, not '1x'"},
-        {{path, "99999999999999999999"}, "trk_dump: CHUNK must be a record number from 1 up, not '99999999999999999999'"},
+        {{path, "0"}, notRecord + "'0'"},
+        {{path, "1x"}, notRecord + "'1x'"},
+        {{path, "99999999999999999999"}, notRecord + "'99999999999999999999'"},
         {{path + ".missing"}, "trk_dump: could not open " + path + ".missing"},
         {{path, "2"}, "trk_dump: record 2 is not a steady track chunk: it carries no data"},
     };

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -54,7 +57,7 @@ TEST(TrackData, PointLineTextOfEachType) {
     for (const Case& c : cases) EXPECT_EQ(written(c.type, 1, c.stride, c.data), c.text) << c.type << " " << c.stride;
 
     // The file-stream form writes the same text.
-    const std::string path = ::testing::TempDir() + "trackdata-filestream.txt";
+    const std::string path = ::testing::TempDir() + "track_data_test_" + std::to_string(getpid());
     std::vector<char> bytes = cases[7].data.bytes();
     {
         std::ofstream out(path);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -19,7 +21,7 @@ protected:
         std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
         return std::ifstream(path, std::ios::binary);
     }
-    const std::string path = ::testing::TempDir() + "track_reader_test.bin";
+    const std::string path = ::testing::TempDir() + "track_reader_test_" + std::to_string(getpid());
 };
 
 // "{}" and the end of the input both give false, and the stream stands right

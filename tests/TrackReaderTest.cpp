@@ -1,3 +1,6 @@
+// readProperties and readData: record-by-record reads for callers of their
+// own; the translation itself goes through readTrackFile.
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,21 +15,19 @@
 
 namespace {
 
-// The record-by-record reads a caller may use on its own; the translation
-// itself goes through readTrackFile.
-class TrackReader : public ::testing::Test {
-protected:
-    void TearDown() override { std::remove(path.c_str()); }
-    std::ifstream fileWith(const std::string& bytes) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        return std::ifstream(path, std::ios::binary);
-    }
+// A stream on a file of `bytes`. The file is removed at once: the open
+// stream keeps its data.
+std::ifstream fileWith(const std::string& bytes) {
     const std::string path = ::testing::TempDir() + "track_reader_test_" + std::to_string(getpid());
-};
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    std::ifstream in(path, std::ios::binary);
+    std::remove(path.c_str());
+    return in;
+}
 
 // "{}" and the end of the input both give false, and the stream stands right
 // behind each block.
-TEST_F(TrackReader, ReadPropertiesStopsAtEachBlock) {
+TEST(TrackReader, ReadPropertiesStopsAtEachBlock) {
     std::ifstream in = fileWith("{'a': 1}X {} {'b': 2}");
     Properties block;
     ASSERT_TRUE(readProperties(in, block));
@@ -40,7 +41,7 @@ TEST_F(TrackReader, ReadPropertiesStopsAtEachBlock) {
     EXPECT_TRUE(block.getMap()->empty());
 }
 
-TEST_F(TrackReader, ReadDataZeroFillsAShortRead) {
+TEST(TrackReader, ReadDataZeroFillsAShortRead) {
     std::ifstream in = fileWith("\x01\x02\x03\x04\x05");
     std::vector<char> buffer(3, 'x');
     readData(in, 2, 4, buffer);

@@ -2,15 +2,13 @@
 // STATUS. A child of known size for the tests of run_measured.
 
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 int main(int argc, char** argv) {
     if (argc != 3) return 100;
     const std::size_t bytes = std::strtoul(argv[1], nullptr, 10) << 20;
-    std::vector<char> memory(bytes);
-    // Every page written, so that every page is resident.
-    std::memset(memory.data(), 1, memory.size());
+    // Filled with a nonzero byte: every page written, so every page resident.
+    const std::vector<char> memory(bytes, 1);
     volatile char sink = bytes > 0 ? memory[bytes - 1] : 0;
     (void)sink;
     return std::atoi(argv[2]);

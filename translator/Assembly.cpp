@@ -56,13 +56,6 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
 
 }  // namespace
 
-std::vector<std::uint32_t> Group::pathOrder() {
-    std::vector<std::uint32_t> order;
-    order.reserve(paths.size());
-    paths.forEachPath([&](std::uint32_t parcel, const PointList&) { order.push_back(parcel); });
-    return order;
-}
-
 Group& findTagGroup(TranslationState& state, const std::string& name) {
     const auto found = state.groupIndex.find(name);
     if (found != state.groupIndex.end()) {

@@ -20,11 +20,6 @@ public:
 
     // Appends a committed line of the arena to the path of `parcel`.
     void addPoint(std::uint32_t parcel, PointArena::Handle line) { paths.add(parcel, line, arena); }
-    // The points of the path of `parcel`; empty when no point reached it.
-    PointList path(std::uint32_t parcel) const { return paths.find(parcel); }
-    // Parcel indexes of the paths that hold points, ascending: the order in
-    // which the paths are written.
-    std::vector<std::uint32_t> pathOrder();
     // Calls visit(points) for every path that holds points, by ascending
     // parcel index.
     template <typename Visit>

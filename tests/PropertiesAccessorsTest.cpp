@@ -45,10 +45,8 @@ TEST(PropertiesAccessors, ScalarsAndVectors) {
     EXPECT_EQ(readInto(p, "rows", Rows(3, std::vector<double>(4, 9.0))), (Rows{{1.5, 2.5}, {3.5}}));
     EXPECT_TRUE(readInto(p, "none", std::vector<int>{1}).empty());
     EXPECT_EQ(readInto(p, "long", std::vector<int>{1, 2}), (std::vector<int>{1, 2}));
-}
 
-TEST(PropertiesAccessors, RawArraysStayWithinTheCallersCount) {
-    Properties p;
+    // Raw arrays stay within the caller's count.
     const unsigned int stored[] = {1, 2, 4294967295u};
     p.set("values", stored, 3);
     unsigned int buffer[4] = {7, 7, 7, 7};

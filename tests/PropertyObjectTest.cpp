@@ -9,11 +9,13 @@
 
 namespace {
 
+typedef PropertyObject Node;
+
 // Reads node into a T from two different presets. A cell that does not
 // convert leaves both presets as they were (nullopt); a cell that converts
 // gives the same value from both.
 template <typename T>
-std::optional<T> convert(const PropertyObject& node, T presetA, T presetB) {
+std::optional<T> convert(const Node& node, T presetA, T presetB) {
     T a = presetA, b = presetB;
     node.getValue(a);
     node.getValue(b);
@@ -27,7 +29,7 @@ std::optional<T> convert(const PropertyObject& node, T presetA, T presetB) {
 struct Row {
     const char* typeName;
     int tag;
-    PropertyObject* (*make)();
+    Node* (*make)();
     std::optional<unsigned char> asUChar;
     std::optional<bool> asBool;
     std::optional<int> asInt;
@@ -43,28 +45,22 @@ const std::nullopt_t no = std::nullopt;
 const unsigned long long allBits64 = std::numeric_limits<unsigned long long>::max();
 
 const Row conversionMatrix[] = {
-    {"UnsignedChar", 0, [] { return new PropertyObject(static_cast<unsigned char>(200)); },
-     200, no, no, no, no, no, no, no, no},
-    {"Bool", 1, [] { return new PropertyObject(true); }, no, true, 1, 1u, 1LL, 1ULL, no, no, no},
-    {"Int", 2, [] { return new PropertyObject(4294967295u); },
-     no, true, -1, 4294967295u, -1LL, allBits64, -1.0f, -1.0, no},
-    {"Int", 2, [] { return new PropertyObject(0); }, no, false, 0, 0u, 0LL, 0ULL, 0.0f, 0.0, no},
-    {"Long", 3, [] { return new PropertyObject(5000000000LL); },
-     no, true, no, no, 5000000000LL, 5000000000ULL, 5e9f, 5e9, no},
-    {"Long", 3, [] { return new PropertyObject(allBits64); }, no, true, no, no, -1LL, allBits64, -1.0f, -1.0, no},
-    {"Double", 4, [] { return new PropertyObject(0.1); }, no, no, no, no, no, no, 0.1f, 0.1, no},
-    {"String", 5, [] { return new PropertyObject(std::string("text")); },
-     no, no, no, no, no, no, no, no, std::string("text")},
-    {"Array", 7, [] { return new PropertyObject(new PropertyObject::ValueArray); },
-     no, no, no, no, no, no, no, no, no},
-    {"Map", 8, [] { return new PropertyObject(new PropertyObject::ValueMap); },
-     no, no, no, no, no, no, no, no, no},
+    {"UnsignedChar", 0, [] { return new Node(static_cast<unsigned char>(200)); }, 200, no, no, no, no, no, no, no, no},
+    {"Bool", 1, [] { return new Node(true); }, no, true, 1, 1u, 1LL, 1ULL, no, no, no},
+    {"Int", 2, [] { return new Node(4294967295u); }, no, true, -1, 4294967295u, -1LL, allBits64, -1.0f, -1.0, no},
+    {"Int", 2, [] { return new Node(0); }, no, false, 0, 0u, 0LL, 0ULL, 0.0f, 0.0, no},
+    {"Long", 3, [] { return new Node(5000000000LL); }, no, true, no, no, 5000000000LL, 5000000000ULL, 5e9f, 5e9, no},
+    {"Long", 3, [] { return new Node(allBits64); }, no, true, no, no, -1LL, allBits64, -1.0f, -1.0, no},
+    {"Double", 4, [] { return new Node(0.1); }, no, no, no, no, no, no, 0.1f, 0.1, no},
+    {"String", 5, [] { return new Node(std::string("text")); }, no, no, no, no, no, no, no, no, std::string("text")},
+    {"Array", 7, [] { return new Node(new Node::ValueArray); }, no, no, no, no, no, no, no, no, no},
+    {"Map", 8, [] { return new Node(new Node::ValueMap); }, no, no, no, no, no, no, no, no, no},
 };
 
 TEST(PropertyObjectConversion, FollowsTheMatrixCellByCell) {
     for (const Row& row : conversionMatrix) {
         SCOPED_TRACE(testing::Message() << "row " << &row - conversionMatrix);
-        PropertyObject* node = row.make();
+        Node* node = row.make();
         EXPECT_EQ(static_cast<int>(node->getType()), row.tag);
         EXPECT_EQ(convert<unsigned char>(*node, 7, 9), row.asUChar);
         EXPECT_EQ(convert<bool>(*node, false, true), row.asBool);
@@ -75,34 +71,29 @@ TEST(PropertyObjectConversion, FollowsTheMatrixCellByCell) {
         EXPECT_EQ(convert<float>(*node, 123.5f, -54.25f), row.asFloat);
         EXPECT_EQ(convert<double>(*node, 123.5, -54.25), row.asDouble);
         EXPECT_EQ(convert<std::string>(*node, "preset a", "preset b"), row.asString);
+        // Container reads hand out the node's own container, not a copy.
+        Node::ValueArray* array = nullptr;
+        Node::ValueMap* map = nullptr;
+        node->getValue(array);
+        node->getValue(map);
+        EXPECT_EQ(array, row.tag == Node::Array ? &node->asArray() : nullptr);
+        EXPECT_EQ(map, row.tag == Node::Map ? &node->asMap() : nullptr);
         const std::string& name = node->getTypeName();
         node->removeReference();
         EXPECT_EQ(name, row.typeName) << "the name outlives the node";
     }
 }
 
-TEST(PropertyObjectConversion, ContainerReadsHandOutTheNodesOwnContainerOnly) {
-    auto* elements = new PropertyObject::ValueArray;
-    PropertyObject* array = new PropertyObject(elements);
-    PropertyObject::ValueArray* arrayOut = nullptr;
-    PropertyObject::ValueMap* mapOut = nullptr;
-    array->getValue(arrayOut);
-    array->getValue(mapOut);
-    EXPECT_EQ(arrayOut, elements);
-    EXPECT_EQ(mapOut, nullptr);
-    array->removeReference();
-}
-
-TEST(PropertyObjectLifetime, SharedChildSurvivesUntilItsLastHolderLetsGo) {
+TEST(NodeLifetime, SharedChildSurvivesUntilItsLastHolderLetsGo) {
     const long before = liveHeapBlocks();
-    PropertyObject* child = new PropertyObject(42);
-    PropertyObject* map = new PropertyObject(new PropertyObject::ValueMap{{"child", child}});
+    Node* child = new Node(42);
+    Node* map = new Node(new Node::ValueMap{{"child", child}});
     const long withMapOnly = liveHeapBlocks();
 
     child->addReference();
-    PropertyObject* first = new PropertyObject(new PropertyObject::ValueArray{child});
+    Node* first = new Node(new Node::ValueArray{child});
     child->addReference();
-    PropertyObject* second = new PropertyObject(new PropertyObject::ValueArray{child});
+    Node* second = new Node(new Node::ValueArray{child});
     first->removeReference();
     second->removeReference();
     EXPECT_EQ(child->asInt(), 42);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 char* PointArena::beginLine(std::size_t maxText) {
     const std::size_t needed = linkSize + maxText;
@@ -13,6 +14,7 @@ char* PointArena::beginLine(std::size_t maxText) {
         // offsets stay small.
         const std::size_t grown = blocks.empty() ? firstBlockSize : std::min(defaultBlockSize, capacity * 2);
         const std::size_t size = std::max(grown, needed);
+        if (blocks.size() == maxBlocks) throw std::length_error("point arena: too many blocks");
         blocks.emplace_back(new char[size]);
         blockUsed.push_back(0);
         capacity = size;
@@ -23,9 +25,13 @@ char* PointArena::beginLine(std::size_t maxText) {
 PointArena::Handle PointArena::commitLine(std::size_t textLength) {
     std::size_t& used = blockUsed.back();
     char* record = blocks.back().get() + used;
-    std::memcpy(record, &none, linkSize);
+    const std::uint64_t word = noLink << 16 | (textLength <= 0xffff ? textLength : 0);
+    std::memcpy(record, &word, linkSize);
     const Handle handle = (Handle(blocks.size() - 1) << 32) | Handle(used);
     used += linkSize + textLength;
+    // A block made larger than the default for one long line keeps that line
+    // alone, so that every record offset fits the link's 20 bits.
+    if (capacity > defaultBlockSize) used = capacity;
     return handle;
 }
 
@@ -33,14 +39,23 @@ char* PointArena::recordAt(Handle record) const {
     return blocks[static_cast<std::size_t>(record >> 32)].get() + static_cast<std::size_t>(record & 0xffffffffu);
 }
 
+std::uint64_t PointArena::wordAt(Handle record) const {
+    std::uint64_t word;
+    std::memcpy(&word, recordAt(record), linkSize);
+    return word;
+}
+
 void PointArena::link(Handle from, Handle to) {
-    std::memcpy(recordAt(from), &to, linkSize);
+    const std::uint64_t packed =
+        to == none ? noLink : (to >> 32) << offsetBits | (to & ((std::uint64_t(1) << offsetBits) - 1));
+    const std::uint64_t word = packed << 16 | (wordAt(from) & 0xffff);
+    std::memcpy(recordAt(from), &word, linkSize);
 }
 
 PointArena::Handle PointArena::next(Handle record) const {
-    Handle following;
-    std::memcpy(&following, recordAt(record), linkSize);
-    return following;
+    const std::uint64_t packed = wordAt(record) >> 16;
+    if (packed == noLink) return none;
+    return (packed >> offsetBits) << 32 | (packed & ((std::uint64_t(1) << offsetBits) - 1));
 }
 
 const char* PointArena::text(Handle record) const {
@@ -48,6 +63,8 @@ const char* PointArena::text(Handle record) const {
 }
 
 std::size_t PointArena::lineLength(Handle record) const {
+    const std::size_t known = static_cast<std::size_t>(wordAt(record) & 0xffff);
+    if (known != 0) return known;
     const std::size_t block = static_cast<std::size_t>(record >> 32);
     const std::size_t start = static_cast<std::size_t>(record & 0xffffffffu) + linkSize;
     const char* begin = blocks[block].get() + start;

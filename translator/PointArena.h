@@ -9,8 +9,9 @@
 // Append-only storage for the point lines of one tag group. Lines live in
 // large blocks that are never moved or grown, so holding millions of lines
 // costs their text plus a small header each, with no per-line allocation and
-// no reallocation copies. Each record is a link to the next record of the
-// same path followed by the line's text, which ends with its line feed.
+// no reallocation copies. Each record is an 8-byte word, holding a link to
+// another record of the same path and the line's length, followed by the
+// line's text, which ends with its line feed.
 class PointArena {
 public:
     typedef std::uint64_t Handle;  // block index in the upper 32 bits, offset below
@@ -34,6 +35,15 @@ public:
 
 private:
     static constexpr std::size_t linkSize = sizeof(Handle);
+    // The record word packs the link into 48 bits (the block index in 28,
+    // the offset in 20) and the text length into the low 16, so that writing
+    // a line needs no search for its end; 0 stands for a length that does not
+    // fit. Offsets fit because ordinary blocks are at most 2^20 bytes and a
+    // block made for one long line takes no other.
+    static constexpr int offsetBits = 20;
+    static constexpr std::size_t maxBlocks = std::size_t(1) << 28;
+    static constexpr std::uint64_t noLink = (std::uint64_t(1) << 48) - 1;
+    std::uint64_t wordAt(Handle record) const;
     static constexpr std::size_t firstBlockSize = 256;
     static constexpr std::size_t defaultBlockSize = std::size_t(1) << 20;
 

@@ -21,7 +21,7 @@ const std::string missingK = "Property with name \"k\" does not exist\n";
 
 }  // namespace
 
-TEST(PropertiesHandle, CopiesShareTheRootAndClearDetachesOneHandle) {
+TEST(PropertiesHandle, CopiesAndReadCollectionsShareNodesAndClearDetachesOneHandle) {
     Properties a("{'x': 1}");
     Properties b(a), c;
     c = a;
@@ -31,6 +31,15 @@ TEST(PropertiesHandle, CopiesShareTheRootAndClearDetachesOneHandle) {
     b.clear();
     EXPECT_TRUE(b.getMap()->empty());
     EXPECT_EQ(a.getInt("y"), 2);
+
+    Properties inner;
+    a.set("inner", inner);
+    a.set("list", std::vector<Properties>{inner});
+    std::vector<Properties> read;
+    a.get("list", read);
+    read.at(0).set("p", 1);
+    a.getProperties("inner").set("q", 2);
+    EXPECT_EQ(inner.toString(), "{'p': 1, 'q': 2}");
 }
 
 TEST(PropertiesHandle, AssignmentsKeepEveryHeldNodeAlive) {
@@ -72,17 +81,6 @@ TEST(PropertiesModes, WarningsAndTheValueThatSurvives) {
     EXPECT_EQ(stderrOf([&] { EXPECT_EQ(p.getInt("k"), 0); }), missingK);
     EXPECT_EQ(stderrOf([&] { p.get("k", list); }), missingK);
     EXPECT_EQ(list.size(), 1u);
-}
-
-TEST(PropertiesNested, ReadCollectionsShareTheStoredMaps) {
-    Properties outer, inner;
-    outer.set("inner", inner);
-    outer.set("list", std::vector<Properties>{inner});
-    std::vector<Properties> read;
-    outer.get("list", read);
-    read.at(0).set("a", 1);
-    outer.getProperties("inner").set("b", 2);
-    EXPECT_EQ(inner.getMap()->size(), 2u);
 }
 
 // Only a Map can be a collection's root: anything else is refused with a

@@ -113,13 +113,14 @@ TEST(PropertyLexer, TokensAndValues) {
 // piece up to a bounded length and collected piecewise beyond it. Across
 // each bound, and also where the input ends, the tokens must be those of the
 // short forms: leading zeros keep a number's value, so a long text has the
-// value of its short form.
+// value of its short form. The character that ends a long token starts the
+// next one, so it is never a blank here.
 const struct {
     std::string before, repeated, after;  // the input: before, repeated n times, after
     std::vector<std::string> tokens;      // a '#' in a token stands for the repeated part
     std::string errorAt;
 } longCases[] = {
-    {"", "0", "5 x", {"int 5", "word x"}, ""},
+    {"", "0", "5[", {"int 5", "["}, ""},
     {"-", "0", "12L", {"long -12"}, ""},
     {"99999999999999999999", "9", "", {"int -1"}, ""},
     {"", "0", "1e+", {"int 1", "word e"}, "+"},
@@ -127,11 +128,11 @@ const struct {
     {"1.2", "0", ".3", {"double 1.2", "double 0.3"}, ""},
     {"-.5", "0", "", {"double -0.5"}, ""},
     {"1.5E-", "0", "1x", {"double 0.15", "word x"}, ""},
-    {"a", "b.", " c", {"word a#", "word c"}, ""},
+    {"a", "b.", "'c'", {"word a#", "str c"}, ""},
     {"w", "w", "", {"word w#"}, ""},
     {"'", "t", "' 1", {"str #", "int 1"}, ""},
     {"<value><int>", "0", "7</int></value>", {"int 7"}, ""},
-    {"<value><long>", "0", "40000000000", {"long 40000000000"}, ""},
+    {"<value><long>", "0", "40000000000</long>", {"long 40000000000"}, ""},
     {"<value>", " ", "<int>7</int></value>", {"int 7"}, ""},
     {"<value>", "\r", "<struct></struct>", {"{", "}"}, ""},
     {"<value>", " \n", "a&lt;b</value>", {"str #a<b"}, ""},

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <system_error>
 
 #include <FlexLexer.h>
 
@@ -107,4 +108,12 @@ Properties::Properties(const std::string& text)
     if (root == nullptr) {
         root = new PropertyObject(new PropertyObject::ValueMap());
     }
+}
+
+std::string scanFailureMessage(const std::ios_base::failure& error) {
+    std::string message = error.what();
+    const std::string suffix = ": " + std::make_error_code(std::io_errc::stream).message();
+    if (message.size() > suffix.size() && message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0)
+        message.erase(message.size() - suffix.size());
+    return message;
 }

@@ -1,7 +1,9 @@
 #ifndef PROPERTIES_PROPERTYPARSER_H
 #define PROPERTIES_PROPERTYPARSER_H
 
+#include <ios>
 #include <istream>
+#include <string>
 
 #include "PropertyObject.h"
 
@@ -25,5 +27,9 @@ public:
     // a lexical or syntax error or when the nesting is too deep.
     PropertyObject* scan();
 };
+
+// The message of a failed scan without the text that std::ios_base::failure
+// appends for its error code: "PropertyParser scan failed: syntax error".
+std::string scanFailureMessage(const std::ios_base::failure& error);
 
 #endif

@@ -45,13 +45,6 @@ std::string describeKeys(const PropertyObject::ValueMap& map, const char* const 
     return text;
 }
 
-bool isDescriptorList(const PropertyObject* value) {
-    if (value == nullptr || value->getType() != PropertyObject::Array) return false;
-    for (const PropertyObject* element : value->asArray())
-        if (element == nullptr || element->getType() != PropertyObject::Map) return false;
-    return true;
-}
-
 // Why the elements of this variable cannot be picked out of its data; an
 // element must fit within its stride, or the last one would lie past the
 // end of the buffer.

@@ -7,7 +7,6 @@
 #include <ios>
 #include <iostream>
 #include <string>
-#include <system_error>
 
 #include "CountingBuffer.h"
 #include "Properties.h"
@@ -24,16 +23,6 @@ const char* const usageText =
 [[noreturn]] void usageError(const std::string& message) {
     std::cerr << "props: " << message << "\n" << usageText;
     std::exit(1);
-}
-
-// std::ios_base::failure appends the text of its error code to the message
-// it was given; the report quotes the parser's own words.
-std::string parserMessage(const std::ios_base::failure& error) {
-    std::string message = error.what();
-    const std::string suffix = ": " + std::make_error_code(std::io_errc::stream).message();
-    if (message.size() > suffix.size() && message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0)
-        message.erase(message.size() - suffix.size());
-    return message;
 }
 
 // The blank characters the property text allows between blocks.
@@ -89,7 +78,7 @@ int main(int argc, char** argv) {
             root = parser.scan();
         } catch (const std::ios_base::failure& error) {
             std::cout.flush();
-            std::cerr << "props: block " << number << " at byte " << offset << ": " << parserMessage(error)
+            std::cerr << "props: block " << number << " at byte " << offset << ": " << scanFailureMessage(error)
                       << std::endl;
             return 1;
         }

@@ -62,3 +62,10 @@ bool readStringKey(const Properties& block, const std::string& key, std::string&
     value = first;
     return true;
 }
+
+bool isDescriptorList(const PropertyObject* value) {
+    if (value == nullptr || value->getType() != PropertyObject::Array) return false;
+    for (const PropertyObject* element : value->asArray())
+        if (element == nullptr || element->getType() != PropertyObject::Map) return false;
+    return true;
+}

@@ -41,4 +41,8 @@ std::string variableLabel(const ChunkVariable& variable);
 bool readIntKey(const Properties& block, const std::string& key, std::int32_t& value);
 bool readStringKey(const Properties& block, const std::string& key, std::string& value);
 
+// True when value is an Array whose every element is a Map: what "Variables"
+// must hold.
+bool isDescriptorList(const PropertyObject* value);
+
 #endif

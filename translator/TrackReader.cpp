@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <system_error>
 
 #include "Assembly.h"
 #include "Progress.h"
@@ -11,16 +10,6 @@
 #include "TranslationError.h"
 
 namespace {
-
-// std::ios_base::failure appends the text of its error code to the message
-// it was given; the warning quotes the parser's own words.
-std::string parserMessage(const std::ios_base::failure& error) {
-    std::string message = error.what();
-    const std::string suffix = ": " + std::make_error_code(std::io_errc::stream).message();
-    if (message.size() > suffix.size() && message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0)
-        message.erase(message.size() - suffix.size());
-    return message;
-}
 
 bool isSteadyTrackChunk(const Properties& block) {
     return block.hasName("ClassName") && block.getString("ClassName") == "TrackChunk" && block.hasName("Steady") &&
@@ -66,13 +55,6 @@ ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descri
     if (variable.type == 0 && descriptor.hasName("Tag") && !readStringKey(descriptor, "Tag", variable.tag))
         failVariable(chunk, variable, "\"Tag\" is not a string");
     return variable;
-}
-
-bool isDescriptorList(const PropertyObject* value) {
-    if (value == nullptr || value->getType() != PropertyObject::Array) return false;
-    for (const PropertyObject* element : value->asArray())
-        if (element == nullptr || element->getType() != PropertyObject::Map) return false;
-    return true;
 }
 
 // Reads the keys of a steady chunk's block, each checked for presence and
@@ -161,7 +143,7 @@ BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::strin
         PropertyParser parser(in);
         root = parser.scan();
     } catch (const std::ios_base::failure& error) {
-        parseError = parserMessage(error);
+        parseError = scanFailureMessage(error);
         in.setstate(std::ios::failbit);
         return BlockRead::Unreadable;
     }

@@ -1,5 +1,6 @@
 #include "RunProgram.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +22,27 @@ std::string readFile(const std::string& path) {
 
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string makeTempDir(const std::string& tag) {
+    std::string pattern = "/tmp/" + tag + "-XXXXXX";
+    if (mkdtemp(&pattern[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern + "/";
+}
+
+std::set<std::string> filesIn(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* handle = opendir(dir.c_str())) {
+        while (dirent* entry = readdir(handle))
+            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") names.insert(entry->d_name);
+        closedir(handle);
+    }
+    return names;
+}
+
+void removeDir(const std::string& dir) {
+    for (const std::string& name : filesIn(dir)) std::remove((dir + name).c_str());
+    rmdir(dir.c_str());
 }
 
 namespace {

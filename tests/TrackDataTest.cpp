@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,15 +21,6 @@ std::string written(const std::string& type, int index, int stride, const Variab
     return out.str();
 }
 
-std::string printed(const std::string& type, int index, int stride, const VariableData& data) {
-    std::vector<char> bytes = data.bytes();
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    printData(type, index, stride, bytes.data());
-    std::cout.rdbuf(saved);
-    return captured.str();
-}
-
 // Element 1 of each buffer, so that the stride decides where it lies; the
 // number forms themselves are the number formatter's.
 TEST(TrackData, PointLineTextOfEachType) {
@@ -41,13 +31,10 @@ TEST(TrackData, PointLineTextOfEachType) {
         const char* text;
     };
     const Case cases[] = {
-        {"Unsigned4", 4, VariableData().unsigned4(7).unsigned4(4294967295u), "4294967295 "},
         {"Unsigned4", 12, VariableData(12).unsigned4(4294967295u).unsigned4(0), "0 "},
         // A single is widened: the float nearest 0.1 still reads as 0.1.
         {"Float4", 4, VariableData().float4(1).float4(0.1f), "0.1 "},
         {"Float4", 8, VariableData(8).float4(0.25f).float4(-0.0f), "-0 "},
-        {"Float4", 4, VariableData().float4(0).float4(3.4028235e38f), "3.40282e+38 "},
-        {"Float8", 8, VariableData().float8(0).float8(1234567), "1.23457e+06 "},
         {"Float8", 16, VariableData(16).float8(1).float8(-1e-300), "-1e-300 "},
         {"Vector<3,Float4>", 16, VariableData(16).vector3Float4(1, 2, 3).vector3Float4(-4, 5.5f, 1e-5f),
          "-4 5.5 1e-05 "},
@@ -58,7 +45,7 @@ TEST(TrackData, PointLineTextOfEachType) {
 
     // The file-stream form writes the same text.
     const std::string path = ::testing::TempDir() + "track_data_test_" + std::to_string(getpid());
-    std::vector<char> bytes = cases[7].data.bytes();
+    std::vector<char> bytes = cases[4].data.bytes();
     {
         std::ofstream out(path);
         writeData(out, "Vector<3,Float4>", 1, 16, bytes.data());
@@ -89,20 +76,7 @@ TEST(TrackData, GetDataValueAtAStride) {
         EXPECT_EQ(untouched, 5u);
         EXPECT_EQ(dataTypeFromName(other), DataType::Unknown);
         EXPECT_EQ(written(other, 0, 12, counts), "");
-        EXPECT_EQ(printed(other, 0, 12, counts), "");
     }
-}
-
-TEST(TrackData, ColumnForm) {
-    EXPECT_EQ(printed("Vector<3,Float8>", 1, 24, VariableData().vector3Float8(0, 0, 0).vector3Float8(1, 2.25, -3)),
-              "          1,        2.25,          -3 ");
-    EXPECT_EQ(printed("Float4", 1, 8, VariableData(8).float4(1).float4(0.5f)), "         0.5 ");
-    EXPECT_EQ(printed("Unsigned4", 0, 4, VariableData().unsigned4(4294967295u)), "  4294967295 ");
-    // A number wider than its field overflows it rather than being cut.
-    EXPECT_EQ(printed("Vector<3,Float4>", 0, 12, VariableData().vector3Float4(-1.234567e-30f, 0, 0)),
-              "-1.23457e-30,           0,           0 ");
-    EXPECT_EQ(getDataWidth("Float8"), 12);
-    EXPECT_EQ(getDataWidth("anything"), 36);
 }
 
 }  // namespace

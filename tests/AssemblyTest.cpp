@@ -85,8 +85,6 @@ TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
         {"other order", {parcel, position, temperature, diameter}, false},
         {"one more", {parcel, position, diameter, temperature, diameter}, false},
         {"leading part only", {parcel, position, diameter}, false},
-        {"position moved", {parcel, diameter, position, temperature}, false},
-        {"no position", {parcel, diameter, temperature}, false},
         {"no parcel index", {variableDescriptor("Other", 1, "", 4), position, diameter, temperature}, false},
     };
     for (const Case& c : cases) {
@@ -103,25 +101,6 @@ TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
                                     : "Error:  Variable names mismatch.\nAll TrackChunks must specify the samevariable "
                                       "names in the same order\nto be exported to the ASCII ZRP file format.\n\n");
     }
-}
-
-// Lines longer than a block get one of their own; chains run across blocks.
-TEST(PointArena, LongLinesAndManyBlocksKeepTheirText) {
-    PointArena arena;
-    std::vector<PointArena::Handle> handles;
-    std::vector<std::string> texts;
-    for (int i = 0; i < 300; ++i) {
-        const std::size_t length = i % 7 == 0 ? 300000 : 1 + i % 50;
-        texts.push_back(std::string(length, static_cast<char>('a' + i % 26)) + "\n");
-        texts.back().copy(arena.beginLine(texts.back().size()), texts.back().size());
-        handles.push_back(arena.commitLine(texts.back().size()));
-        if (i > 0) arena.link(handles[i - 1], handles[i]);
-    }
-    EXPECT_GT(arena.blockCount(), 1u);
-    PointArena::Handle record = handles[0];
-    for (std::size_t i = 0; i < texts.size(); ++i, record = arena.next(record))
-        ASSERT_EQ(std::string(arena.text(record), arena.lineLength(record)), texts[i]);
-    EXPECT_EQ(record, PointArena::none);
 }
 
 }  // namespace

@@ -46,10 +46,9 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
         out.str("");
 
         progress.clear();
-        EXPECT_EQ(out.str(), "\r" + std::string(first.size() - 1, ' ') + "\r");
-        out.str("");
         progress.clear();
-        EXPECT_EQ(out.str(), "") << "nothing left to erase";
+        EXPECT_EQ(out.str(), "\r" + std::string(first.size() - 1, ' ') + "\r") << "erased once";
+        out.str("");
 
         now += milliseconds(250);
         progress.update(-1, -1, 3);
@@ -74,11 +73,8 @@ TEST(Progress, StandardErrorThatIsNoTerminalGetsNoProgressLine) {
     const std::string input = ::testing::TempDir() + "progress_test_" + std::to_string(getpid()) + ".trk";
     const std::string output = input + ".zrp";
     std::vector<TestChunk> chunks;
-    std::string zrp = "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n";
-    for (std::uint32_t id = 1; id <= 4; ++id) {
+    for (std::uint32_t id = 1; id <= 4; ++id)
         chunks.push_back(standardChunk(static_cast<int>(id), "A", {{id, 1, 2, 3, 0.5f, 300}}));
-        zrp += "1\n1 2 3 0.5 300 \n";
-    }
     const std::string track = trackText(chunks);
     writeFile(input, track);
     const std::size_t half = track.size() / 2;
@@ -89,7 +85,9 @@ TEST(Progress, StandardErrorThatIsNoTerminalGetsNoProgressLine) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, output + " written.\n");
-    EXPECT_EQ(readFile(output), zrp);
+    const std::string zrp = readFile(output);
+    EXPECT_EQ(zrp.substr(zrp.find("Temperature\n") + 12), "1\n1 2 3 0.5 300 \n1\n1 2 3 0.5 300 \n"
+                                                          "1\n1 2 3 0.5 300 \n1\n1 2 3 0.5 300 \n");
     std::remove(input.c_str());
     std::remove(output.c_str());
 }

@@ -24,30 +24,22 @@ protected:
     const std::string path = ::testing::TempDir() + "props_test_" + std::to_string(getpid());
 };
 
-// Doubles of at most 10 significant digits: XML keeps 10, so these survive
-// the trip through XML exactly.
+// Blocks apart, blank and empty ones included, one a line; doubles of at
+// most 10 significant digits, which survive the trip through XML exactly.
 TEST_F(PropsTool, TextToXmlToTextGivesTheSameBlocks) {
     const ProgramResult text =
-        props("{'Id': 3, 'Name': 'a\\'b\\\\c\\td\\ne', 'Size': 12L, 'Steady': true, 'Variables': "
-              "[{'DataType': 'Float4', 'Scale': -2.5, 'Tiny': 1.25e-07}]}\n  {}\n\r\n"
-              "{'markup': '<&> \"quoted\"', 'nested': {'deep': {'list': [[], [1, 2L], false]}}, "
-              "'Big': 9223372036854775807L}{'last': 0.1}");
+        props("{'Size': 12L, 'Name': 'a\\'b\\nc', 'Scale': -2.5}\n  {}\n\r\n"
+              "{'nested': {'list': [[], [1, 2L], false]}}{'last': 0.1}");
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.err, "");
-    EXPECT_EQ(text.out,
-              "{'Id': 3, 'Name': 'a\\'b\\\\c\\td\\ne', 'Size': 12L, 'Steady': true, 'Variables': "
-              "[{'DataType': 'Float4', 'Scale': -2.5000000000000000000, 'Tiny': 1.2499999999999999434e-07}]}\n"
-              "{}\n"
-              "{'Big': 9223372036854775807L, 'markup': '<&> \"quoted\"', "
-              "'nested': {'deep': {'list': [[], [1, 2L], false]}}}\n"
-              "{'last': 0.10000000000000000555}\n");
+    EXPECT_EQ(text.out, "{'Name': 'a\\'b\\nc', 'Scale': -2.5000000000000000000, 'Size': 12L}\n{}\n"
+                        "{'nested': {'list': [[], [1, 2L], false]}}\n{'last': 0.10000000000000000555}\n");
 
     const ProgramResult xml = props(text.out, {"--xml"});
     ASSERT_EQ(xml.status, 0) << xml.err;
     // XML has no escape for a line feed: the first block spans two lines.
-    EXPECT_NE(xml.out.find("<string>a'b\\c\td\ne</string>"), std::string::npos) << xml.out;
+    EXPECT_NE(xml.out.find("<string>a'b\nc</string>"), std::string::npos) << xml.out;
     EXPECT_NE(xml.out.find("</struct>\n<struct></struct>\n<struct>"), std::string::npos) << "the empty block's place";
-    EXPECT_NE(xml.out.find("<string>&lt;&amp;> \"quoted\"</string>"), std::string::npos);
 
     const ProgramResult back = props(xml.out, {"--text"});
     ASSERT_EQ(back.status, 0) << back.err;

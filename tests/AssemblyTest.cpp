@@ -83,9 +83,7 @@ TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
     const Case cases[] = {
         {"passed-over type added", {parcel, position, diameter, temperature, passedOver}, true},
         {"other order", {parcel, position, temperature, diameter}, false},
-        {"one more", {parcel, position, diameter, temperature, diameter}, false},
         {"leading part only", {parcel, position, diameter}, false},
-        {"no parcel index", {variableDescriptor("Other", 1, "", 4), position, diameter, temperature}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

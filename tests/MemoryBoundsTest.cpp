@@ -70,7 +70,6 @@ TEST(MemoryBounds, OversizedClaimIsRefusedWithoutItsMemory) {
     // peak (this test comes first, while the test program is still small).
     rusage usage{};
     ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
-    RecordProperty("peak_child_rss_kib", static_cast<int>(usage.ru_maxrss));
     EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "KiB";
 }
 
@@ -93,7 +92,6 @@ TEST(MemoryBounds, ManyTagGroupsCostMemoryByTheirPoints) {
     readTrackFile(input, state, diagnostics);
     const long long held = liveBytes - before;
     ASSERT_EQ(state.groups.size(), static_cast<std::size_t>(groups)) << diagnostics.str();
-    RecordProperty("bytes_per_group", static_cast<int>(held / groups));
     // A group's name, its table entries and one point line of about 30
     // characters; a megabyte-sized block per group would be 20 GB.
     EXPECT_LT(held / groups, 2048) << "bytes held per group";

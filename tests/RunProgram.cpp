@@ -45,19 +45,13 @@ void removeDir(const std::string& dir) {
     rmdir(dir.c_str());
 }
 
-namespace {
-std::string tempPath(const char* tag) {
-    char name[] = "/tmp/runprogram-XXXXXX";
-    int fd = mkstemp(name);
-    if (fd < 0) throw std::runtime_error("mkstemp failed");
-    close(fd);
-    return std::string(name) + tag;
-}
-}  // namespace
-
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& argv0, const std::string& stdoutPath) {
-    const std::string base = tempPath("");
+    char name[] = "/tmp/runprogram-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) throw std::runtime_error("mkstemp failed");
+    close(fd);
+    const std::string base = name;
     const std::string outPath = stdoutPath.empty() ? base + ".out" : stdoutPath;
     const std::string errPath = base + ".err";
 

@@ -66,13 +66,6 @@ TEST_F(TrackMake, SpreadReachesTheLargestParcelIndex) {
     std::memcpy(parcels, track.data() + data, sizeof parcels);
     EXPECT_EQ(parcels[0], 0u);
     EXPECT_EQ(parcels[1], 4294967295u);
-    // Without other variables a point line is the position alone.
-    const std::string zrp = translate();
-    EXPECT_EQ(std::count(zrp.begin(), zrp.end(), ' '), 4 + 2 * 3);  // 4 in the header lines
-
-    const ProgramResult wrong = runProgram(TRK_MAKE_PATH, {"--points", "x", path});
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.err.substr(0, wrong.err.find('\n')), "trk_make: --points needs a whole number up to 2147483647");
 }
 
 }  // namespace

@@ -21,16 +21,13 @@ const std::string missingK = "Property with name \"k\" does not exist\n";
 
 }  // namespace
 
-TEST(PropertiesHandle, CopiesAndReadCollectionsShareNodesAndClearDetachesOneHandle) {
+TEST(PropertiesHandle, CopiesAndReadCollectionsShareNodes) {
     Properties a("{'x': 1}");
     Properties b(a), c;
     c = a;
     b.set("y", 2);
     a.remove("x");
     EXPECT_EQ(c.toString(), "{'y': 2}");
-    b.clear();
-    EXPECT_TRUE(b.getMap()->empty());
-    EXPECT_EQ(a.getInt("y"), 2);
 
     Properties inner;
     a.set("inner", inner);
@@ -77,10 +74,7 @@ TEST(PropertiesModes, WarningsAndTheValueThatSurvives) {
         EXPECT_EQ(p.toString(), "{'k': 2}");
     }
     Properties p;
-    std::vector<Properties> list(1);
     EXPECT_EQ(stderrOf([&] { EXPECT_EQ(p.getInt("k"), 0); }), missingK);
-    EXPECT_EQ(stderrOf([&] { p.get("k", list); }), missingK);
-    EXPECT_EQ(list.size(), 1u);
 }
 
 // Only a Map can be a collection's root: anything else is refused with a
@@ -103,7 +97,6 @@ TEST(PropertiesMerge, OverlaysOtherValuesAndMergesNestedMapsInPlace) {
     mine.set("nested", mineNested);
     theirs.set("nested", theirsNested);
     mine.merge(theirs);
-    EXPECT_EQ(mine.getObject("added"), theirs.getObject("added"));  // shared, not copied
     const std::string merged = "{'added': 5, 'kind': 4, 'list': [9], 'nested': {'a': 1, 'c': 3}, 'only': 1}";
     EXPECT_EQ(mine.toString(), merged);
     EXPECT_EQ(mineNested.toString(), "{'a': 1, 'c': 3}");  // in place, seen by the handle that stored it

@@ -44,10 +44,6 @@ std::pair<std::vector<std::string>, std::string> scanAll(std::istream& in) {
     errorMessage.clear();
     yyFlexLexer lexer(&in, &out);
     for (int code = lexer.yylex(); code != END; code = lexer.yylex()) tokens.push_back(fromLexer(code));
-    // The input's end is reported again on the next call; an error is not.
-    if (errorMessage.empty()) {
-        EXPECT_EQ(lexer.yylex(), END);
-    }
     return {tokens, errorMessage};
 }
 
@@ -65,35 +61,23 @@ const struct {
     // Exactly 00 and 01 are booleans; longer or signed digit runs are numbers.
     {"00 01 001 -01 true falsey", {"false", "true", "int 1", "int -1", "true", "word falsey"}, ""},
     {"<value>\n  <boolean>0", {"false"}, ""},
-    {"<value><boolean>true</boolean></value>", {}, "<"},
     // Where a number ends, the next token starts.
     {"12L 12l 1e 1.5L", {"long 12", "int 12", "word l", "int 1", "word e", "double 1.5", "word L"}, ""},
     {"1. .5 5.e3 1E+2 2e-1", {"double 1", "double 0.5", "double 5000", "double 100", "double 0.2"}, ""},
-    {"1.2.3 1-2", {"double 1.2", "double 0.3", "int 1", "int -2"}, ""},
-    {"--1", {}, "-"},
     {"-inf NaNQ INF nanx", {"double 0", "double 0", "word INF", "word nanx"}, ""},
     // Integers beyond their range: what atoi/atoll give on this platform,
     // the 64-bit limit when the text exceeds it, then the low 32 bits for INT.
     {"2147483648 4294967297 99999999999999999999 -99999999999999999999",
      {"int -2147483648", "int 1", "int -1", "int 0"}, ""},
     {"9223372036854775808L -9223372036854775809L", {"long 9223372036854775807", "long -9223372036854775808"}, ""},
-    // Identifiers and separators.
     {"a.b-c/d$e_f9 9abc L'x'", {"word a.b-c/d$e_f9", "int 9", "word abc", "word L", "str x"}, ""},
-    {"a,b:c=d", {"word a", "word b", "word c", "word d"}, ""},
     {"a\xc3", {"word a"}, "\xc3"},
-    // Quoted strings.
     {R"('a\'b\\c\nd\qe\t' "it's\"")", {"str a'b\\c\nd" "qe\t", "str it's\""}, ""},
-    {"'open", {}, ""},
     {"'a\\\nb'", {}, "\\"},
-    // XML elements.
     {"<value>  <int>7</int></value> <value><int>\n5", {"int 7", "int 5"}, ""},
     {"<value><int> 7", {}, " "},
-    {"<value><long>40000000000</long></value>", {"long 40000000000"}, ""},
     {"<value><double>2</double></value>", {"int 2"}, ""},
-    {"<i4>", {}, "<"},
     {"<name>&amp;&nbsp;&lt;&gt;&apos;&quot;</name><value></value>", {"str & <>'\"", "str "}, ""},
-    {"<name>a&b</name>", {}, "&"},
-    {"<value>  <foo>", {}, "<"},
     // Byte 0: a character of a string, a lexical error anywhere else.
     {"'a" + zero + "b' <value>c" + zero + "</value>", {"str a" + zero + "b", "str c" + zero}, ""},
     {"{" + zero, {"{"}, "\\0"},
@@ -121,20 +105,11 @@ const struct {
     std::string errorAt;
 } longCases[] = {
     {"", "0", "5[", {"int 5", "["}, ""},
-    {"-", "0", "12L", {"long -12"}, ""},
-    {"99999999999999999999", "9", "", {"int -1"}, ""},
     {"", "0", "1e+", {"int 1", "word e"}, "+"},
     {"", "0", "1.5e-1]", {"double 0.15", "]"}, ""},
-    {"1.2", "0", ".3", {"double 1.2", "double 0.3"}, ""},
-    {"-.5", "0", "", {"double -0.5"}, ""},
-    {"1.5E-", "0", "1x", {"double 0.15", "word x"}, ""},
     {"a", "b.", "'c'", {"word a#", "str c"}, ""},
-    {"w", "w", "", {"word w#"}, ""},
     {"'", "t", "' 1", {"str #", "int 1"}, ""},
     {"<value><int>", "0", "7</int></value>", {"int 7"}, ""},
-    {"<value><long>", "0", "40000000000</long>", {"long 40000000000"}, ""},
-    {"<value>", " ", "<int>7</int></value>", {"int 7"}, ""},
-    {"<value>", "\r", "<struct></struct>", {"{", "}"}, ""},
     {"<value>", " \n", "a&lt;b</value>", {"str #a<b"}, ""},
     {"<value>", " ", "<foo>", {}, "<"},
 };

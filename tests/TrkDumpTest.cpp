@@ -103,7 +103,6 @@ TEST_F(TrkDump, ColumnsThatCannotBeShownAreLeftOutWithTheReason) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     const std::string tooSmall = "\"DataSize\" 4 is smaller than one Vector<3,Float4> element (12 bytes)";
-    EXPECT_NE(result.out.find("DataSize 4 (" + tooSmall + ")\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("\nrecord 1 at byte 0, 1 points:\n"
                               "  left out: Position: " + tooSmall + "\n"
                               "  left out: Diameter: unknown \"DataType\" 'float4'\n"

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Properties.h"
 #include "PropertyObject.h"
@@ -26,7 +28,9 @@ typedef PropertyObject Node;
 // trees with every standard library.
 class TreeMaker {
 public:
-    explicit TreeMaker(std::uint64_t seed) : random(seed) {}
+    // xmlRpc: no Long values, which XML-RPC lacks, and strings and keys only
+    // of characters XML allows in character data.
+    TreeMaker(std::uint64_t seed, bool xmlRpc) : random(seed), xmlRpc(xmlRpc) {}
 
     Properties tree() {
         Node* root = map(4);
@@ -51,7 +55,8 @@ private:
         switch (below(depth > 0 ? 7 : 5)) {
         case 0: return new Node(below(2) == 1);
         case 1: return new Node(static_cast<std::uint32_t>(random()));
-        case 2: return new Node(static_cast<unsigned long long>(random()));
+        case 2: return xmlRpc ? new Node(static_cast<int>(below(21)) - 10)
+                              : new Node(static_cast<unsigned long long>(random()));
         case 3: return new Node(finiteDouble());
         case 4: return new Node(bytes(false));
         case 5: {
@@ -81,10 +86,12 @@ private:
     // backslash, which the text writer does not escape; nothing holds byte 0.
     std::string bytes(bool key) {
         static const std::string special = "'\\\t\n\r&<>\"{}[]:,= 0.-Le";
+        static const std::string xmlSafe = "aZ09 &<>'\"\t\n\r;#=";
         std::string text;
         for (std::uint64_t n = below(key ? 8 : 12); n > 0; --n) {
             char c;
-            if (below(2) == 0) c = special[below(special.size())];
+            if (xmlRpc) c = xmlSafe[below(xmlSafe.size())];
+            else if (below(2) == 0) c = special[below(special.size())];
             else c = static_cast<char>(1 + below(255));
             if (key && (c == '\'' || c == '\\')) c = 'k';
             text += c;
@@ -93,6 +100,7 @@ private:
     }
 
     std::mt19937_64 random;
+    bool xmlRpc;
 };
 
 bool same(const Node& want, const Node& got);
@@ -121,7 +129,7 @@ bool same(const Node& want, const Node& got) {
 // Reads each tree back with bytes behind it, and checks both the tree and
 // that the reader stopped right at the end of the block.
 void roundTrip(bool xml, std::uint64_t seed) {
-    TreeMaker maker(seed);
+    TreeMaker maker(seed, false);
     for (int i = 0; i < 4000; ++i) {
         const Properties original = maker.tree();
         const std::string written = xml ? original.toXml() : original.toString();
@@ -140,5 +148,59 @@ void roundTrip(bool xml, std::uint64_t seed) {
 TEST(PropertyRoundTrip, textReadsBackExactly) { roundTrip(false, 1); }
 
 TEST(PropertyRoundTrip, xmlReadsBackToTenDigits) { roundTrip(true, 2); }
+
+// Whether a fragment is one XML-RPC struct: only XML-RPC elements, each
+// inside the element XML-RPC puts it in and closed in order, and character
+// data only where a scalar goes, without markup characters but the &amp; and
+// &lt; entities or the control characters XML forbids.
+bool isXmlRpcStruct(const std::string& xml) {
+    static const std::set<std::string> nesting = {
+        "/struct",     "struct/member", "member/name", "member/value", "value/struct", "value/array",
+        "array/data",  "data/value",    "value/int",   "value/boolean", "value/double", "value/string"};
+    static const std::set<std::string> scalars = {"name", "int", "boolean", "double", "string"};
+    std::vector<std::string> open{""};
+    for (std::size_t at = 0; at < xml.size();) {
+        if (xml[at] != '<') {
+            const std::string text = xml.substr(at, xml.find('<', at) - at);
+            if (scalars.count(open.back()) == 0) return false;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                const unsigned char c = static_cast<unsigned char>(text[i]);
+                if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+                if (c == '&' && text.compare(i, 5, "&amp;") != 0 && text.compare(i, 4, "&lt;") != 0) return false;
+            }
+            at += text.size();
+            continue;
+        }
+        const std::size_t end = xml.find('>', at);
+        if (end == std::string::npos) return false;
+        const std::string tag = xml.substr(at + 1, end - at - 1);
+        at = end + 1;
+        if (tag[0] != '/' && nesting.count(open.back() + "/" + tag) == 1) {
+            open.push_back(tag);
+        } else if (open.size() > 1 && tag == "/" + open.back()) {
+            open.pop_back();
+        } else {
+            return false;
+        }
+    }
+    return open.size() == 1 && !xml.empty();
+}
+
+TEST(PropertyRoundTrip, xmlOfIntBoolDoubleStringTreesIsXmlRpcContent) {
+    // The checker itself must reject what is not XML-RPC content.
+    const std::string member = "<struct><member><name>a&amp;</name><value><int>-3</int></value></member></struct>";
+    EXPECT_TRUE(isXmlRpcStruct(member));
+    for (const auto& bad : {std::make_pair("-3", "<"), {"a&amp;", "a&gt;"}, {"int", "long"},
+                            {"</name><value>", "<value>"}, {"</member>", "</struct>"}}) {
+        std::string xml = member;
+        xml.replace(xml.find(bad.first), std::strlen(bad.first), bad.second);
+        EXPECT_FALSE(isXmlRpcStruct(xml)) << xml;
+    }
+    TreeMaker maker(3, true);
+    for (int i = 0; i < 2000; ++i) {
+        const std::string xml = maker.tree().toXml();
+        ASSERT_TRUE(isXmlRpcStruct(xml)) << "tree " << i << ": " << xml;
+    }
+}
 
 }  // namespace

@@ -70,6 +70,14 @@ TEST(PropertyParser, NestingIsBoundedByTheParseStack) {
     };
     EXPECT_EQ(failureOf(inArrays(4997)), "no failure");
     EXPECT_EQ(failureOf(inArrays(4998)), scanFailure("parser stack overflow"));
+    // A map costs one more stack entry a level than an array: its pending key.
+    auto inMaps = [](int depth) {
+        std::string text;
+        for (int i = 0; i <= depth; ++i) text += "{'a': ";
+        return text + "1" + std::string(depth + 1, '}');
+    };
+    EXPECT_EQ(failureOf(inMaps(3331)), "no failure");
+    EXPECT_EQ(failureOf(inMaps(3332)), scanFailure("parser stack overflow"));
 }
 
 // Raw data may follow a block: the reader must stop at its closing brace,

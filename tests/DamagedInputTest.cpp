@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "RunProgram.h"
 #include "TrackTestData.h"
 #include "Translation.h"
 
@@ -88,6 +89,7 @@ TEST(DamagedInput, CutAtEveryByteKeepsTheWholeChunksBeforeTheCut) {
         std::size_t record = 0;  // the record the cut falls in
         for (std::size_t cut = 0; cut < file.bytes.size(); ++cut) {
             if (cut == file.recordEnds[record]) ++record;
+            const std::size_t recordStart = record == 0 ? 0 : file.recordEnds[record - 1];
             const std::string what = "notation " + std::to_string(static_cast<int>(notation)) + ", cut at byte " +
                                      std::to_string(cut) + "\n";
             const Outcome run = translate(file.bytes.substr(0, cut));
@@ -97,6 +99,10 @@ TEST(DamagedInput, CutAtEveryByteKeepsTheWholeChunksBeforeTheCut) {
                 // are written in full.
                 EXPECT_EQ(run.status, whole[record].status) << what;
                 EXPECT_EQ(run.zrp, whole[record].zrp) << what;
+                if (cut > recordStart) {
+                    EXPECT_NE(run.err.find("Warning:  reading stopped at byte " + std::to_string(recordStart)),
+                              std::string::npos) << what << run.err;
+                }
             } else {
                 // A chunk without all its data is refused, not padded.
                 EXPECT_EQ(run.status, 1) << what;
@@ -106,14 +112,35 @@ TEST(DamagedInput, CutAtEveryByteKeepsTheWholeChunksBeforeTheCut) {
     }
 }
 
+TEST(DamagedInput, SingleByteFlips) {
+    QuietStandardError quiet;
+    for (const BlockNotation notation : notations) {
+        const std::string bytes = threeChunks(notation).bytes;
+        int translated = 0;
+        // Low bit, letter case and high bit, in turn along the file.
+        const unsigned char masks[] = {0x01, 0x20, 0x80};
+        for (std::size_t at = 0; at < bytes.size(); ++at) {
+            std::string damaged = bytes;
+            damaged[at] = static_cast<char>(damaged[at] ^ masks[at % 3]);
+            const Outcome run = translate(damaged);
+            if (!keptPromise(run, "byte " + std::to_string(at) + " flipped")) return;
+            translated += run.status == 0;
+        }
+        // Flips in the raw data and in many names still give a ZRP file.
+        EXPECT_GT(translated, 0);
+    }
+}
+
 // Every key of a chunk's block and of its variable descriptors, in the first
 // or the second chunk, missing or holding each type of value in turn.
 TEST(DamagedInput, EveryKeyMissingOrOfEveryType) {
     QuietStandardError quiet;
     const std::vector<std::function<void(Properties&, const std::string&)>> damages = {
         [](Properties& p, const std::string& key) { p.remove(key); },
+        [](Properties& p, const std::string& key) { p.set(key, true); },
         [](Properties& p, const std::string& key) { p.set(key, -1); },
         [](Properties& p, const std::string& key) { p.set(key, 40000000000LL); },
+        [](Properties& p, const std::string& key) { p.set(key, 2.5); },
         [](Properties& p, const std::string& key) { p.set(key, std::string("Float4")); },
         [](Properties& p, const std::string& key) { p.set(key, std::vector<int>{4, 4}); },
         [](Properties& p, const std::string& key) {
@@ -142,6 +169,28 @@ TEST(DamagedInput, EveryKeyMissingOrOfEveryType) {
             }
         }
     }
+}
+
+// The program itself, on a sample of the cuts: a refused file leaves no
+// output file behind, an accepted one is complete.
+TEST(DamagedInput, ProgramWritesNoOutputFileOnFailure) {
+    const std::string dir = makeTempDir("damaged");
+    const std::string bytes = threeChunks(BlockNotation::Text).bytes;
+    for (std::size_t cut = 0; cut < bytes.size(); cut += 97) {
+        SCOPED_TRACE("cut at byte " + std::to_string(cut));
+        writeFile(dir + "in.trk", bytes.substr(0, cut));
+        const ProgramResult run = runProgram(TRK_TO_ZRP_PATH, {dir + "in.trk", dir + "out.zrp"}, "trk_to_zrp");
+        if (run.status == 0) {
+            EXPECT_EQ(run.out, dir + "out.zrp written.\n");
+            EXPECT_EQ(readFile(dir + "out.zrp").compare(0, 16, "ZRPARTICLES 2 1\n"), 0);
+        } else {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find("Error:  "), std::string::npos) << run.err;
+            EXPECT_EQ(filesIn(dir), std::set<std::string>{"in.trk"});
+        }
+        std::remove((dir + "out.zrp").c_str());
+    }
+    removeDir(dir);
 }
 
 }  // namespace

@@ -46,6 +46,14 @@ TEST_F(Translation, ReferenceExampleToStandardOutputAndToAFile) {
     EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "out.zrp"}));
 }
 
+TEST_F(Translation, OneTagGroupAndXmlBlocks) {
+    ProgramResult result = run({input(trackText(referenceChunks("A"), BlockNotation::Xml))});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out,
+              "ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n2\nDiameter\nTemperature\n"
+              "1\n0 0 0 0.5 300 \n2\n1 0 0 0.25 301.5 \n2 0 0 0.125 299.75 \n");
+}
+
 // The shipped example stays what the translator makes of it.
 TEST_F(Translation, BundledExample) {
     ProgramResult result = run({EXAMPLES_DIR "/particles.trk"});
@@ -94,16 +102,23 @@ std::vector<FailureCase> failureCases() {
     return {
         {"no steady chunk", trackText({unsteady}), "Error:  IN contained only unsteady track chunks.\n"},
         {"no position", Changed().set(1, "Type", 1), "Error:  Expecting a variable \"Position\"\n"},
+        {"no parcel index", Changed().set(0, "Type", 7), "Error:  Expecting a variable \"Parcel Id\"\n"},
         {"parcel index not Unsigned4", Changed().set(0, "DataType", "Float4"),
          "Error:  getDataValue() for \"Parcel Index\" failed.\n"},
         {"missing Size", Changed().remove(-1, "Size"),
          noKey + "\"Size\" does not exist\n" + first + "\"Size\" is missing or is not an integer.\n"},
+        {"missing Id", Changed().remove(-1, "Id"),
+         noKey + "\"Id\" does not exist\n"
+                 "Error:  track chunk (record 1, byte 0): \"Id\" is missing or is not an integer.\n"},
         {"Variables not a list of maps", Changed().set(-1, "Variables", std::vector<int>{1}),
          first + "\"Variables\" is missing or is not a list of variable descriptors.\n"},
         // A byte zero in a name is shown escaped, not the end of the message.
         {"variable without DataType", Changed().set(2, "Name", std::string("Dia\0meter", 9)).remove(2, "DataType"),
          noKey + "\"DataType\" does not exist\n" + first +
              "variable 3 (\"Dia\\0meter\"): \"DataType\" is missing or is not a string.\n"},
+        {"vector without Name", Changed().set(2, "Type", 2).remove(2, "Name"),
+         noKey + "\"Name\" does not exist\n" + first + "variable 3: \"Name\" is missing or is not a string.\n"},
+        {"Tag of another type", Changed().set(2, "Tag", 5), diameter + "\"Tag\" is not a string.\n"},
         {"negative Size", Changed().set(-1, "Size", -1), first + "\"Size\" is negative (-1).\n"},
         {"data length beyond 32 bits", Changed().set(-1, "Size", 70000).set(2, "DataSize", 70000),
          diameter + "the data length \"Size\" 70000 times \"DataSize\" 70000 does not fit in 32 bits.\n"},
@@ -117,9 +132,13 @@ std::vector<FailureCase> failureCases() {
         // More or fewer values than names would shift every later column.
         {"vector with a scalar type", Changed().set(2, "Type", 2),
          diameter + "\"DataType\" \"Float4\" does not fit a vector variable (type 2).\n"},
+        {"position with a scalar type", Changed().set(1, "DataType", "Float8"),
+         first + "variable 2 (\"Position\"): \"DataType\" \"Float8\" does not fit the position variable.\n"},
         // Names are compared after a vector's get their suffixes.
         {"output name declared twice", Changed().set(2, "Type", 2).set(3, "Name", "Diameter-v"),
          first + "variable 4 (\"Diameter-v\"): the output variable name \"Diameter-v\" is declared twice.\n"},
+        {"two parcel-index variables", Changed().set(2, "Tag", "ParcelId"),
+         diameter + "a second parcel-index variable is declared.\n"},
     };
 }
 
@@ -168,9 +187,13 @@ TEST_F(Translation, WriteFailuresAreReported) {
     EXPECT_EQ(fullStdout.status, 1);
     EXPECT_EQ(fullStdout.err, "Error:  could not write standard output\n");
 
-    ProgramResult unopenable = run({in, dir + "missing/out.zrp"});
-    EXPECT_EQ(unopenable.status, 1);
-    EXPECT_EQ(unopenable.err, "Error: could not open output file\nUsage: trk_to_zrp inputfile [outputfile]\n");
+    for (const std::string& target : {dir + "missing/out.zrp", dir, std::string()}) {
+        SCOPED_TRACE(target);
+        ProgramResult unopenable = run({in, target});
+        EXPECT_EQ(unopenable.status, 1);
+        EXPECT_EQ(unopenable.err, "Error: could not open output file\nUsage: trk_to_zrp inputfile [outputfile]\n");
+        EXPECT_EQ(unopenable.out, "");
+    }
     EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk"}));
 }
 

@@ -28,7 +28,8 @@ Measured parseMeasured(const std::string& out) {
     Measured measured;
     const std::string::size_type line = out.rfind("measured ");
     if (line == std::string::npos) return measured;
-    std::sscanf(out.c_str() + line, "measured wall_seconds=%*f user_seconds=%*f system_seconds=%*f max_rss_kib=%ld status=%d",
+    std::sscanf(out.c_str() + line,
+                "measured wall_seconds=%*f user_seconds=%*f system_seconds=%*f max_rss_kib=%ld status=%d",
                 &measured.maxRssKib, &measured.status);
     return measured;
 }
@@ -116,9 +117,7 @@ TEST(StringstreamBaseline, WritesTheSameBytesAsTheTranslator) {
     const std::string base = ::testing::TempDir() + "bench_programs_" + std::to_string(getpid());
     for (const std::string positionType : {"Vector<3,Float4>", "Vector<3,Float8>"}) {
         SCOPED_TRACE(positionType);
-        {
-            std::ofstream(base + ".trk", std::ios::binary) << randomTrack(positionType);
-        }
+        { std::ofstream(base + ".trk", std::ios::binary) << randomTrack(positionType); }
         const ProgramResult ours = runProgram(TRK_TO_ZRP_PATH, {base + ".trk", base + "-ours.zrp"});
         const ProgramResult baseline = runProgram(BASELINE_PATH, {base + ".trk", base + "-baseline.zrp"});
         ASSERT_EQ(ours.status, 0) << ours.err;

@@ -9,8 +9,7 @@
 
 #include "Properties.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     Properties properties;
     // Every successful read consumes at least the block's closing brace, so

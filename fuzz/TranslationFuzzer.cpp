@@ -16,14 +16,14 @@ namespace {
 
 [[noreturn]] void violated(const std::string& what, const std::string& out, const std::string& err) {
     std::cerr << "broken promise: " << what << "\n--- output (" << out.size() << " bytes):\n"
-              << out.substr(0, 400) << "\n--- diagnostics:\n" << err.substr(0, 2000) << std::endl;
+              << out.substr(0, 400) << "\n--- diagnostics:\n"
+              << err.substr(0, 2000) << std::endl;
     std::abort();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::istringstream input(std::string(reinterpret_cast<const char*>(data), size), std::ios::binary);
     std::ostringstream output;
     std::ostringstream diagnostics;

@@ -6,14 +6,16 @@
 
 namespace {
 
-PropertyObject* newEmptyRoot() { return new PropertyObject(new PropertyObject::ValueMap()); }
+PropertyObject* newEmptyRoot() {
+    return new PropertyObject(new PropertyObject::ValueMap());
+}
 
 // A handle needs a Map root: every bookkeeping operation reads the root's map.
 // Anything else is refused with this warning and the handle keeps a valid root.
 bool isCollection(const PropertyObject& value) {
     if (value.getType() == PropertyObject::Map) return true;
-    std::cerr << "Property value of type " << value.getTypeName()
-              << " is not a Map and cannot be used as a collection" << std::endl;
+    std::cerr << "Property value of type " << value.getTypeName() << " is not a Map and cannot be used as a collection"
+              << std::endl;
     return false;
 }
 
@@ -29,7 +31,9 @@ void storeEntry(PropertyObject::ValueMap& map, const std::string& name, Property
 
 Properties::Properties() : root(newEmptyRoot()) {}
 
-Properties::Properties(const Properties& other) : root(other.root) { root->addReference(); }
+Properties::Properties(const Properties& other) : root(other.root) {
+    root->addReference();
+}
 
 Properties::Properties(PropertyObject& value) : root(nullptr) {
     if (isCollection(value)) {
@@ -40,7 +44,9 @@ Properties::Properties(PropertyObject& value) : root(nullptr) {
     }
 }
 
-Properties::~Properties() { root->removeReference(); }
+Properties::~Properties() {
+    root->removeReference();
+}
 
 void Properties::operator=(const Properties& other) {
     if (&other == this) return;
@@ -63,11 +69,17 @@ void Properties::clear() {
     old->removeReference();
 }
 
-PropertyObject::ValueMap* Properties::getMap() { return &root->asMap(); }
+PropertyObject::ValueMap* Properties::getMap() {
+    return &root->asMap();
+}
 
-const PropertyObject::ValueMap* Properties::getMap() const { return &root->asMap(); }
+const PropertyObject::ValueMap* Properties::getMap() const {
+    return &root->asMap();
+}
 
-bool Properties::hasName(const std::string& name) const { return getMap()->count(name) != 0; }
+bool Properties::hasName(const std::string& name) const {
+    return getMap()->count(name) != 0;
+}
 
 void Properties::assertHasName(const std::string& name) const {
     if (!hasName(name)) std::cerr << "Property with name \"" << name << "\" does not exist" << std::endl;
@@ -90,15 +102,11 @@ void Properties::remove(const std::string& name) {
 
 void Properties::checkMode(const std::string& name, const Mode& mode) {
     switch (mode) {
-    case Insert:
-        assertUniqueName(name);
-        break;
-    case Replace:
-        remove(name);
-        break;
-    case InsertOrReplace:
-        if (hasName(name)) remove(name);
-        break;
+        case Insert: assertUniqueName(name); break;
+        case Replace: remove(name); break;
+        case InsertOrReplace:
+            if (hasName(name)) remove(name);
+            break;
     }
 }
 

@@ -76,15 +76,18 @@ public:
     void set(const std::string& name, const std::vector<float>& value, const Mode& mode = InsertOrReplace);
     void set(const std::string& name, const std::vector<double>& value, const Mode& mode = InsertOrReplace);
     void set(const std::string& name, const std::vector<std::string>& value, const Mode& mode = InsertOrReplace);
-    void set(const std::string& name, const std::vector<std::vector<double> >& value, const Mode& mode = InsertOrReplace);
+    void set(const std::string& name, const std::vector<std::vector<double>>& value,
+             const Mode& mode = InsertOrReplace);
 
     void set(const std::string& name, const int* values, std::uint32_t count, const Mode& mode = InsertOrReplace);
-    void set(const std::string& name, const unsigned int* values, std::uint32_t count, const Mode& mode = InsertOrReplace);
+    void set(const std::string& name, const unsigned int* values, std::uint32_t count,
+             const Mode& mode = InsertOrReplace);
     void set(const std::string& name, const float* values, std::uint32_t count, const Mode& mode = InsertOrReplace);
     void set(const std::string& name, const double* values, std::uint32_t count, const Mode& mode = InsertOrReplace);
 
     void set(const std::string& name, const std::map<std::string, int>& value, const Mode& mode = InsertOrReplace);
-    void set(const std::string& name, const std::map<std::string, long long>& value, const Mode& mode = InsertOrReplace);
+    void set(const std::string& name, const std::map<std::string, long long>& value,
+             const Mode& mode = InsertOrReplace);
 
     // Nested collections: the entry shares the argument's root.
     void set(const std::string& name, Properties& value, const Mode& mode = InsertOrReplace);
@@ -115,7 +118,7 @@ public:
     void get(const std::string& name, std::vector<float>& value) const;
     void get(const std::string& name, std::vector<double>& value) const;
     void get(const std::string& name, std::vector<std::string>& value) const;
-    void get(const std::string& name, std::vector<std::vector<double> >& value) const;
+    void get(const std::string& name, std::vector<std::vector<double>>& value) const;
 
     // Raw arrays: count is the capacity of the caller's array.
     void get(const std::string& name, int* values, std::uint32_t count) const;
@@ -155,7 +158,7 @@ private:
     template <typename T>
     void setStdVector(const std::string& name, const std::vector<T>& value, const Mode& mode);
     template <typename T>
-    void setStdVector(const std::string& name, const std::vector<std::vector<T> >& value, const Mode& mode);
+    void setStdVector(const std::string& name, const std::vector<std::vector<T>>& value, const Mode& mode);
     template <typename T>
     void setArrayValues(const std::string& name, const T* values, std::uint32_t count, const Mode& mode);
     template <typename K, typename V>
@@ -164,7 +167,7 @@ private:
     template <typename T>
     void getStdVector(const std::string& name, std::vector<T>& value) const;
     template <typename T>
-    void getStdVector(const std::string& name, std::vector<std::vector<T> >& value) const;
+    void getStdVector(const std::string& name, std::vector<std::vector<T>>& value) const;
     template <typename T>
     void getArrayValues(const std::string& name, T* values, std::uint32_t count) const;
     template <typename K, typename V>

@@ -12,7 +12,9 @@ template <typename T>
 PropertyObject* newNode(const T& value) {
     return new PropertyObject(value);
 }
-PropertyObject* newNode(const float& value) { return new PropertyObject(static_cast<double>(value)); }
+PropertyObject* newNode(const float& value) {
+    return new PropertyObject(static_cast<double>(value));
+}
 
 // Reads one node as a T; a node that does not convert gives T's zero (or the
 // empty string) rather than whatever the output held before.
@@ -52,8 +54,7 @@ void Properties::setStdVector(const std::string& name, const std::vector<T>& val
 }
 
 template <typename T>
-void Properties::setStdVector(const std::string& name, const std::vector<std::vector<T> >& value,
-                              const Mode& mode) {
+void Properties::setStdVector(const std::string& name, const std::vector<std::vector<T>>& value, const Mode& mode) {
     checkMode(name, mode);
     PropertyObject::ValueArray* rows = new PropertyObject::ValueArray();
     rows->reserve(value.size());
@@ -87,7 +88,7 @@ void Properties::getStdVector(const std::string& name, std::vector<T>& value) co
 }
 
 template <typename T>
-void Properties::getStdVector(const std::string& name, std::vector<std::vector<T> >& value) const {
+void Properties::getStdVector(const std::string& name, std::vector<std::vector<T>>& value) const {
     const PropertyObject::ValueArray* rows = storedArray(getObject(name));
     if (!rows) return;
     value.resize(rows->size());
@@ -121,8 +122,12 @@ void Properties::getStdMap(const std::string& name, std::map<K, V>& value) const
 
 // ---- Typed sets ----
 
-void Properties::set(const std::string& name, const bool& value, const Mode& mode) { setValue(name, value, mode); }
-void Properties::set(const std::string& name, const int& value, const Mode& mode) { setValue(name, value, mode); }
+void Properties::set(const std::string& name, const bool& value, const Mode& mode) {
+    setValue(name, value, mode);
+}
+void Properties::set(const std::string& name, const int& value, const Mode& mode) {
+    setValue(name, value, mode);
+}
 void Properties::set(const std::string& name, const unsigned int& value, const Mode& mode) {
     setValue(name, value, mode);
 }
@@ -132,7 +137,9 @@ void Properties::set(const std::string& name, const long long& value, const Mode
 void Properties::set(const std::string& name, const unsigned long long& value, const Mode& mode) {
     setValue(name, value, mode);
 }
-void Properties::set(const std::string& name, const float& value, const Mode& mode) { setValue(name, value, mode); }
+void Properties::set(const std::string& name, const float& value, const Mode& mode) {
+    setValue(name, value, mode);
+}
 void Properties::set(const std::string& name, const double& value, const Mode& mode) {
     setValue(name, value, mode);
 }
@@ -171,7 +178,7 @@ void Properties::set(const std::string& name, const std::vector<double>& value, 
 void Properties::set(const std::string& name, const std::vector<std::string>& value, const Mode& mode) {
     setStdVector(name, value, mode);
 }
-void Properties::set(const std::string& name, const std::vector<std::vector<double> >& value, const Mode& mode) {
+void Properties::set(const std::string& name, const std::vector<std::vector<double>>& value, const Mode& mode) {
     setStdVector(name, value, mode);
 }
 
@@ -204,26 +211,56 @@ void getScalar(const Properties& properties, const std::string& name, T& value) 
 }
 }  // namespace
 
-void Properties::get(const std::string& name, bool& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, int& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, unsigned int& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, long long& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, unsigned long long& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, float& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, double& value) const { getScalar(*this, name, value); }
-void Properties::get(const std::string& name, std::string& value) const { getScalar(*this, name, value); }
+void Properties::get(const std::string& name, bool& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, int& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, unsigned int& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, long long& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, unsigned long long& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, float& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, double& value) const {
+    getScalar(*this, name, value);
+}
+void Properties::get(const std::string& name, std::string& value) const {
+    getScalar(*this, name, value);
+}
 
-void Properties::get(const std::string& name, std::vector<bool>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<int>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<unsigned int>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<long long>& value) const { getStdVector(name, value); }
+void Properties::get(const std::string& name, std::vector<bool>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<int>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<unsigned int>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<long long>& value) const {
+    getStdVector(name, value);
+}
 void Properties::get(const std::string& name, std::vector<unsigned long long>& value) const {
     getStdVector(name, value);
 }
-void Properties::get(const std::string& name, std::vector<float>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<double>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<std::string>& value) const { getStdVector(name, value); }
-void Properties::get(const std::string& name, std::vector<std::vector<double> >& value) const {
+void Properties::get(const std::string& name, std::vector<float>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<double>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<std::string>& value) const {
+    getStdVector(name, value);
+}
+void Properties::get(const std::string& name, std::vector<std::vector<double>>& value) const {
     getStdVector(name, value);
 }
 
@@ -240,7 +277,9 @@ void Properties::get(const std::string& name, double* values, std::uint32_t coun
     getArrayValues(name, values, count);
 }
 
-void Properties::get(const std::string& name, std::map<std::string, int>& value) const { getStdMap(name, value); }
+void Properties::get(const std::string& name, std::map<std::string, int>& value) const {
+    getStdMap(name, value);
+}
 void Properties::get(const std::string& name, std::map<std::string, long long>& value) const {
     getStdMap(name, value);
 }

@@ -25,8 +25,7 @@ protected:
 // The lexer echoes line feeds found inside an XML int element to its output
 // stream. The translator writes its ZRP text to standard output, so the
 // echo must go nowhere.
-std::ostream& discardStream()
-{
+std::ostream& discardStream() {
     static DiscardBuffer buffer;
     static std::ostream stream(&buffer);
     return stream;
@@ -35,28 +34,24 @@ std::ostream& discardStream()
 // flex's lexer reads through a stream of its own on the caller's buffer and
 // cannot see the caller's state: a stream already at its end or failed must
 // give end of input, so the lexer gets an empty stream instead.
-std::istream& emptyStream()
-{
+std::istream& emptyStream() {
     static std::istringstream stream;
     return stream;
 }
 
 }  // namespace
 
-PropertyParser::PropertyParser(std::istream& in)
-{
+PropertyParser::PropertyParser(std::istream& in) {
     std::istream& source = (in.eof() || in.fail()) ? emptyStream() : in;
     lexer = new yyFlexLexer(&source, &discardStream());
 }
 
-PropertyParser::~PropertyParser()
-{
+PropertyParser::~PropertyParser() {
     delete lexer;
     lexer = nullptr;
 }
 
-PropertyObject* PropertyParser::scan()
-{
+PropertyObject* PropertyParser::scan() {
     _PropertyParserResult = nullptr;
     errorMessage.clear();
     // The exit code of yyparse adds nothing: an error always leaves a message.
@@ -67,8 +62,7 @@ PropertyObject* PropertyParser::scan()
     return _PropertyParserResult;
 }
 
-std::istream& operator>>(std::istream& in, Properties& properties)
-{
+std::istream& operator>>(std::istream& in, Properties& properties) {
     bool endOfInput = false;
     try {
         PropertyParser parser(in);
@@ -95,9 +89,7 @@ std::istream& operator>>(std::istream& in, Properties& properties)
     return in;
 }
 
-Properties::Properties(const std::string& text)
-    : root(nullptr)
-{
+Properties::Properties(const std::string& text) : root(nullptr) {
     if (!text.empty()) {
         std::istringstream in(text);
         PropertyParser parser(in);

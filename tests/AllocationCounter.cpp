@@ -9,7 +9,9 @@ namespace {
 long liveBlocks = 0;
 }
 
-long liveHeapBlocks() { return liveBlocks; }
+long liveHeapBlocks() {
+    return liveBlocks;
+}
 
 void* operator new(std::size_t size) {
     void* block = std::malloc(size ? size : 1);
@@ -23,4 +25,6 @@ void operator delete(void* block) noexcept {
     std::free(block);
 }
 
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}

@@ -46,18 +46,19 @@ TEST(Assembly, VariableAnalysisOfTheFirstChunk) {
 // Groups are numbered in order of first appearance, points join their path
 // in file order, and paths are written by ascending parcel index.
 TEST(Assembly, ChunksJoinTheirGroupInFileOrder) {
-    EXPECT_EQ(translated(trackText(
-                  {standardChunk(1, "B", {{4294967295u, 1, 0, 0, 1, 1}, {7, 2, 0, 0, 1, 1}}),
-                   standardChunk(2, "A", {{4, 3, 0, 0, 1, 1}}),
-                   standardChunk(3, "B", {{7, 4, 0, 0, 1, 1}, {0, 5, 0, 0, 1, 1}, {65536, 6, 0, 0, 1, 1}})})),
+    EXPECT_EQ(translated(
+                  trackText({standardChunk(1, "B", {{4294967295u, 1, 0, 0, 1, 1}, {7, 2, 0, 0, 1, 1}}),
+                             standardChunk(2, "A", {{4, 3, 0, 0, 1, 1}}),
+                             standardChunk(3, "B", {{7, 4, 0, 0, 1, 1}, {0, 5, 0, 0, 1, 1}, {65536, 6, 0, 0, 1, 1}})})),
               "ZRPARTICLES 2 1\nTag Names\n2\nB\nA\nVariable Names\n2\nDiameter\nTemperature\n"
               "1\n1\n5 0 0 1 1 \n2\n1\n2 0 0 1 1 \n4 0 0 1 1 \n1\n1\n6 0 0 1 1 \n1\n1\n1 0 0 1 1 \n"
               "1\n2\n3 0 0 1 1 \n");
 }
 
 TEST(Assembly, RecordsThatAreNotSteadyChunksArePassedOver) {
-    const std::string others = "{'ClassName': 'Header', 'Steady': true}{'ClassName': 'TrackChunk', 'Steady': false}"
-                               "{'ClassName': 'TrackChunk', 'Id': 9}{'Steady': true}\n";
+    const std::string others =
+        "{'ClassName': 'Header', 'Steady': true}{'ClassName': 'TrackChunk', 'Steady': false}"
+        "{'ClassName': 'TrackChunk', 'Id': 9}{'Steady': true}\n";
     // A chunk without points reads no values: its parcel index may have any
     // type. It still makes its group, which gets no path.
     TestChunk empty = standardChunk(1, "E", {});
@@ -65,8 +66,9 @@ TEST(Assembly, RecordsThatAreNotSteadyChunksArePassedOver) {
     // The empty block ends the records.
     const std::string track = others + trackText({empty, referenceChunks("B")[1]}) + "{}" +
                               trackText({standardChunk(3, "Z", {{0, 9, 9, 9, 9, 9}})});
-    EXPECT_EQ(translated(track), "ZRPARTICLES 2 1\nTag Names\n2\nE\nB\nVariable Names\n2\nDiameter\nTemperature\n"
-                                 "1\n2\n2 0 0 0.125 299.75 \n");
+    EXPECT_EQ(translated(track),
+              "ZRPARTICLES 2 1\nTag Names\n2\nE\nB\nVariable Names\n2\nDiameter\nTemperature\n"
+              "1\n2\n2 0 0 0.125 299.75 \n");
 }
 
 TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {

@@ -20,7 +20,8 @@ TEST(CommandLine, ErrorsPrintMessageAndUsageLine) {
         {"no argument", {}, "incorrect number of arguments"},
         {"three arguments", {"a", "b", "c"}, "incorrect number of arguments"},
         {"missing input", {"/nonexistent/input.trk"}, "could not open input file"},
-        {"missing input with output", {"/nonexistent/input.trk", "/tmp/never-written.zrp"},
+        {"missing input with output",
+         {"/nonexistent/input.trk", "/tmp/never-written.zrp"},
          "could not open input file"},
     };
     for (const UsageCase& c : cases) {
@@ -28,8 +29,8 @@ TEST(CommandLine, ErrorsPrintMessageAndUsageLine) {
         ProgramResult result = runProgram(TRK_TO_ZRP_PATH, c.args, "./some/where/trk_to_zrp");
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, std::string("Error: ") + c.message +
-                                  "\nUsage: ./some/where/trk_to_zrp inputfile [outputfile]\n");
+        EXPECT_EQ(result.err,
+                  std::string("Error: ") + c.message + "\nUsage: ./some/where/trk_to_zrp inputfile [outputfile]\n");
     }
 }
 

@@ -51,7 +51,8 @@ bool keptPromise(const Outcome& run, const std::string& what) {
     } else {
         EXPECT_EQ(run.status, 1) << what;
         EXPECT_TRUE(run.err.compare(0, 8, "Error:  ") == 0 || run.err.find("\nError:  ") != std::string::npos)
-            << what << "\n" << run.err;
+            << what << "\n"
+            << run.err;
         EXPECT_EQ(run.err.back(), '\n') << what;
         EXPECT_EQ(run.zrp, "") << what;
     }
@@ -101,7 +102,8 @@ TEST(DamagedInput, CutAtEveryByteKeepsTheWholeChunksBeforeTheCut) {
                 EXPECT_EQ(run.zrp, whole[record].zrp) << what;
                 if (cut > recordStart) {
                     EXPECT_NE(run.err.find("Warning:  reading stopped at byte " + std::to_string(recordStart)),
-                              std::string::npos) << what << run.err;
+                              std::string::npos)
+                        << what << run.err;
                 }
             } else {
                 // A chunk without all its data is refused, not padded.
@@ -142,7 +144,9 @@ TEST(DamagedInput, EveryKeyMissingOrOfEveryType) {
         [](Properties& p, const std::string& key) { p.set(key, 40000000000LL); },
         [](Properties& p, const std::string& key) { p.set(key, 2.5); },
         [](Properties& p, const std::string& key) { p.set(key, std::string("Float4")); },
-        [](Properties& p, const std::string& key) { p.set(key, std::vector<int>{4, 4}); },
+        [](Properties& p, const std::string& key) {
+            p.set(key, std::vector<int>{4, 4});
+        },
         [](Properties& p, const std::string& key) {
             Properties empty;
             p.set(key, empty);
@@ -157,8 +161,9 @@ TEST(DamagedInput, EveryKeyMissingOrOfEveryType) {
                 for (std::size_t d = 0; d < damages.size(); ++d) {
                     for (std::size_t target = 0; target < 2; ++target) {
                         std::vector<TestChunk> chunks = referenceChunks("B");
-                        Properties keys = variable < 0 ? chunks[target].block
-                                                       : descriptorOf(chunks[target], static_cast<std::size_t>(variable));
+                        Properties keys = variable < 0
+                                              ? chunks[target].block
+                                              : descriptorOf(chunks[target], static_cast<std::size_t>(variable));
                         damages[d](keys, key);
                         const std::string what = "chunk " + std::to_string(target + 1) + ", variable " +
                                                  std::to_string(variable) + ", key " + key + ", damage " +

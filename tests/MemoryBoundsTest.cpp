@@ -36,7 +36,9 @@ void operator delete(void* block) noexcept {
     liveBytes -= static_cast<long long>(malloc_usable_size(block));
     std::free(block);
 }
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
 
 namespace {
 
@@ -59,7 +61,8 @@ TEST(MemoryBounds, OversizedClaimIsRefusedWithoutItsMemory) {
 
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("variable 1 (\"Parcel Index\"): the file ends inside its data (536870912 bytes "
-                              "declared, " + std::to_string(present) + " present)."),
+                              "declared, " +
+                              std::to_string(present) + " present)."),
               std::string::npos)
         << result.err;
     // The largest resident size of the children: an upper bound of the

@@ -14,13 +14,12 @@ namespace {
 
 // The sanitizers slow every call down several times: fewer random patterns.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long RandomFloatCount = 2'000'000, RandomDoubleCount = 500'000;
+constexpr long randomFloatCount = 2'000'000, randomDoubleCount = 500'000;
 #else
-constexpr long RandomFloatCount = 10'000'000, RandomDoubleCount = 2'000'000;
+constexpr long randomFloatCount = 10'000'000, randomDoubleCount = 2'000'000;
 #endif
 
-std::string general6(double value)
-{
+std::string general6(double value) {
     // Prefilled so a length beyond what was written shows up as '#'.
     char text[40];
     std::memset(text, '#', sizeof text);
@@ -28,8 +27,7 @@ std::string general6(double value)
 }
 
 template <typename Float, typename Bits>
-Float fromBits(Bits bits)
-{
+Float fromBits(Bits bits) {
     static_assert(sizeof(Float) == sizeof(Bits), "same width");
     Float value;
     std::memcpy(&value, &bits, sizeof value);
@@ -40,8 +38,7 @@ Float fromBits(Bits bits)
 // the exact input, so one failure report shows what went wrong.
 class Comparison {
 public:
-    void check(double value)
-    {
+    void check(double value) {
         char expected[40], input[64];
         std::snprintf(expected, sizeof expected, "%.6g", value);
         const std::string ours = general6(value);
@@ -52,8 +49,7 @@ public:
     }
 
     // Checks value and its neighbours on both sides, as double and as float.
-    void checkAround(double value)
-    {
+    void checkAround(double value) {
         const float single = static_cast<float>(value);
         for (double v : {value, std::nextafter(value, 0.0), std::nextafter(value, HUGE_VAL), double(single),
                          double(std::nextafter(single, 0.0f)), double(std::nextafter(single, HUGE_VALF))})
@@ -67,8 +63,7 @@ private:
     std::string report_;
 };
 
-TEST(FormatGeneral6, ExactCases)
-{
+TEST(FormatGeneral6, ExactCases) {
     const struct {
         double value;
         const char* text;
@@ -77,40 +72,34 @@ TEST(FormatGeneral6, ExactCases)
         {1234567, "1.23457e+06"},
         {0.00001, "1e-05"},
         {-0.0, "-0"},
-        {999999.5, "1e+06"},        // carries into a seventh digit
-        {9.9999996, "10"},          // carries across the point
-        {0.000099999996, "0.0001"}, // carries out of the exponent form
-        {1234565, "1.23456e+06"},      // exact tie, even neighbour below
-        {0.0009765625, "0.000976562"}, // 2^-10, an exact tie in fixed form
+        {999999.5, "1e+06"},            // carries into a seventh digit
+        {9.9999996, "10"},              // carries across the point
+        {0.000099999996, "0.0001"},     // carries out of the exponent form
+        {1234565, "1.23456e+06"},       // exact tie, even neighbour below
+        {0.0009765625, "0.000976562"},  // 2^-10, an exact tie in fixed form
         {std::numeric_limits<double>::quiet_NaN(), "nan"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(general6(c.value), c.text) << "input " << c.value;
+    for (const auto& c : cases) EXPECT_EQ(general6(c.value), c.text) << "input " << c.value;
 }
 
-TEST(FormatUnsigned, ExactCases)
-{
+TEST(FormatUnsigned, ExactCases) {
     for (const std::uint32_t value : {0u, 9u, 10u, 65535u, 999999999u, 1000000000u, 4294967295u}) {
         char text[16];
         EXPECT_EQ(std::string(text, formatUnsigned(value, text)), std::to_string(value));
     }
 }
 
-TEST(FormatGeneral6, RandomBitPatternsMatchSnprintf)
-{
+TEST(FormatGeneral6, RandomBitPatternsMatchSnprintf) {
     Comparison comparison;
     std::mt19937_64 random(20261206);
-    for (long i = 0; i < RandomFloatCount; ++i)
-        comparison.check(fromBits<float>(static_cast<std::uint32_t>(random())));
-    for (long i = 0; i < RandomDoubleCount; ++i)
-        comparison.check(fromBits<double>(std::uint64_t{random()}));
+    for (long i = 0; i < randomFloatCount; ++i) comparison.check(fromBits<float>(static_cast<std::uint32_t>(random())));
+    for (long i = 0; i < randomDoubleCount; ++i) comparison.check(fromBits<double>(std::uint64_t{random()}));
 }
 
 // Powers of ten, and the values nearest to d.ddddd5 (half a unit of the sixth
 // digit), where a rounding error first shows: exact ties where the value is
 // an integer or ends in .5, and powers of two whose expansion ends in 5.
-TEST(FormatGeneral6, PowersOfTenAndRoundingBoundariesMatchSnprintf)
-{
+TEST(FormatGeneral6, PowersOfTenAndRoundingBoundariesMatchSnprintf) {
     Comparison comparison;
     const auto checkBoth = [&comparison](const std::string& text) {
         comparison.checkAround(std::strtod(text.c_str(), nullptr));
@@ -120,17 +109,14 @@ TEST(FormatGeneral6, PowersOfTenAndRoundingBoundariesMatchSnprintf)
     std::uniform_int_distribution<int> digits(100000, 999999);
     for (int exponent = -330; exponent <= 310; ++exponent) {
         checkBoth("1e" + std::to_string(exponent));
-        for (int i = 0; i < 200; ++i)
-            checkBoth(std::to_string(digits(random)) + "5e" + std::to_string(exponent - 6));
+        for (int i = 0; i < 200; ++i) checkBoth(std::to_string(digits(random)) + "5e" + std::to_string(exponent - 6));
     }
-    for (int exponent = -1074; exponent <= 1023; ++exponent)
-        comparison.checkAround(std::ldexp(1.0, exponent));
+    for (int exponent = -1074; exponent <= 1023; ++exponent) comparison.checkAround(std::ldexp(1.0, exponent));
 }
 
 // Every float subnormal with a short fraction, zeros, infinities and NaNs,
 // of both signs.
-TEST(FormatGeneral6, SubnormalsZerosInfinitiesAndNaNsMatchSnprintf)
-{
+TEST(FormatGeneral6, SubnormalsZerosInfinitiesAndNaNsMatchSnprintf) {
     Comparison comparison;
     for (std::uint32_t sign : {0u, 0x80000000u}) {
         for (std::uint32_t fraction = 0; fraction < 0x10000; ++fraction)
@@ -144,4 +130,4 @@ TEST(FormatGeneral6, SubnormalsZerosInfinitiesAndNaNsMatchSnprintf)
     }
 }
 
-} // namespace
+}  // namespace

@@ -30,7 +30,6 @@ std::vector<Pattern> patterns() {
     spread.parcels.push_back(4294967295u);
     result.push_back(spread);
 
-
     return result;
 }
 

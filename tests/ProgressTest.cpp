@@ -45,7 +45,8 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
         EXPECT_EQ(out.str(), first + second + std::string(first.size() - second.size(), ' '));
         out.str("");
     }
-    EXPECT_EQ(out.str(), "\r" + std::string(first.size() - 1, ' ') + "\r") << "the line is erased when the reading ends";
+    EXPECT_EQ(out.str(), "\r" + std::string(first.size() - 1, ' ') + "\r")
+        << "the line is erased when the reading ends";
 }
 
 // The percentage is rounded down: 100% only when all is read.

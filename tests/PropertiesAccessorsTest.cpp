@@ -21,7 +21,7 @@ T readInto(const Properties& p, const std::string& name, T preset) {
 // widened, vectors take the stored length and elements that do not convert read as
 // zero, not as what the output held.
 TEST(PropertiesAccessors, ScalarsVectorsArraysAndMaps) {
-    typedef std::vector<std::vector<double> > Rows;
+    typedef std::vector<std::vector<double>> Rows;
     typedef std::map<std::string, int> IntMap;
     Properties p;
     p.set("float", 0.1f);

@@ -19,20 +19,20 @@ std::string fromLexer(int code) {
     std::ostringstream token;
     token.precision(15);
     switch (code) {
-    case BOOL: token << (yylval.boolValue ? "true" : "false"); break;
-    case INT: token << "int " << yylval.intValue; break;
-    case LONG: token << "long " << yylval.longValue; break;
-    case DOUBLE: token << "double " << yylval.doubleValue; break;
-    case STRING:
-    case IDENTIFIER:
-        token << (code == STRING ? "str " : "word ") << *yylval.stringValue;
-        delete yylval.stringValue;
-        break;
-    case MAP_BEGIN: return "{";
-    case MAP_END: return "}";
-    case ARRAY_BEGIN: return "[";
-    case ARRAY_END: return "]";
-    default: return "code " + std::to_string(code);
+        case BOOL: token << (yylval.boolValue ? "true" : "false"); break;
+        case INT: token << "int " << yylval.intValue; break;
+        case LONG: token << "long " << yylval.longValue; break;
+        case DOUBLE: token << "double " << yylval.doubleValue; break;
+        case STRING:
+        case IDENTIFIER:
+            token << (code == STRING ? "str " : "word ") << *yylval.stringValue;
+            delete yylval.stringValue;
+            break;
+        case MAP_BEGIN: return "{";
+        case MAP_END: return "}";
+        case ARRAY_BEGIN: return "[";
+        case ARRAY_END: return "]";
+        default: return "code " + std::to_string(code);
     }
     return token.str();
 }
@@ -68,11 +68,16 @@ const struct {
     // Integers beyond their range: what atoi/atoll give on this platform,
     // the 64-bit limit when the text exceeds it, then the low 32 bits for INT.
     {"2147483648 4294967297 99999999999999999999 -99999999999999999999",
-     {"int -2147483648", "int 1", "int -1", "int 0"}, ""},
+     {"int -2147483648", "int 1", "int -1", "int 0"},
+     ""},
     {"9223372036854775808L -9223372036854775809L", {"long 9223372036854775807", "long -9223372036854775808"}, ""},
     {"a.b-c/d$e_f9 9abc L'x'", {"word a.b-c/d$e_f9", "int 9", "word abc", "word L", "str x"}, ""},
     {"a\xc3", {"word a"}, "\xc3"},
-    {R"('a\'b\\c\nd\qe\t' "it's\"")", {"str a'b\\c\nd" "qe\t", "str it's\""}, ""},
+    {R"('a\'b\\c\nd\qe\t' "it's\"")",
+     {"str a'b\\c\nd"
+      "qe\t",
+      "str it's\""},
+     ""},
     {"'a\\\nb'", {}, "\\"},
     {"<value>  <int>7</int></value> <value><int>\n5", {"int 7", "int 5"}, ""},
     {"<value><int> 7", {}, " "},

@@ -10,7 +10,9 @@
 // 1.0000000000000000000, '1', true).
 namespace {
 
-std::string parse(const std::string& text) { return Properties(text).toString(); }
+std::string parse(const std::string& text) {
+    return Properties(text).toString();
+}
 
 // What a scan failure with this message reports through what().
 std::string scanFailure(const std::string& message) {
@@ -65,9 +67,7 @@ TEST(PropertyParser, FailuresReportTheirCause) {
 }
 
 TEST(PropertyParser, NestingIsBoundedByTheParseStack) {
-    auto inArrays = [](int depth) {
-        return "{'a': " + std::string(depth, '[') + "1" + std::string(depth, ']') + "}";
-    };
+    auto inArrays = [](int depth) { return "{'a': " + std::string(depth, '[') + "1" + std::string(depth, ']') + "}"; };
     EXPECT_EQ(failureOf(inArrays(4997)), "no failure");
     EXPECT_EQ(failureOf(inArrays(4998)), scanFailure("parser stack overflow"));
     // A map costs one more stack entry a level than an array: its pending key.

@@ -53,18 +53,19 @@ private:
 
     Node* value(int depth) {
         switch (below(depth > 0 ? 7 : 5)) {
-        case 0: return new Node(below(2) == 1);
-        case 1: return new Node(static_cast<std::uint32_t>(random()));
-        case 2: return xmlRpc ? new Node(static_cast<int>(below(21)) - 10)
+            case 0: return new Node(below(2) == 1);
+            case 1: return new Node(static_cast<std::uint32_t>(random()));
+            case 2:
+                return xmlRpc ? new Node(static_cast<int>(below(21)) - 10)
                               : new Node(static_cast<unsigned long long>(random()));
-        case 3: return new Node(finiteDouble());
-        case 4: return new Node(bytes(false));
-        case 5: {
-            Node::ValueArray* elements = new Node::ValueArray;
-            for (std::uint64_t n = below(7); n > 0; --n) elements->push_back(value(depth - 1));
-            return new Node(elements);
-        }
-        default: return map(depth);
+            case 3: return new Node(finiteDouble());
+            case 4: return new Node(bytes(false));
+            case 5: {
+                Node::ValueArray* elements = new Node::ValueArray;
+                for (std::uint64_t n = below(7); n > 0; --n) elements->push_back(value(depth - 1));
+                return new Node(elements);
+            }
+            default: return map(depth);
         }
     }
 
@@ -90,9 +91,12 @@ private:
         std::string text;
         for (std::uint64_t n = below(key ? 8 : 12); n > 0; --n) {
             char c;
-            if (xmlRpc) c = xmlSafe[below(xmlSafe.size())];
-            else if (below(2) == 0) c = special[below(special.size())];
-            else c = static_cast<char>(1 + below(255));
+            if (xmlRpc)
+                c = xmlSafe[below(xmlSafe.size())];
+            else if (below(2) == 0)
+                c = special[below(special.size())];
+            else
+                c = static_cast<char>(1 + below(255));
             if (key && (c == '\'' || c == '\\')) c = 'k';
             text += c;
         }
@@ -114,15 +118,15 @@ bool sameMembers(const Node::ValueMap& want, const Node::ValueMap& got) {
 bool same(const Node& want, const Node& got) {
     if (want.getType() != got.getType()) return false;
     switch (want.getType()) {
-    case Node::Bool: return want.asBool() == got.asBool();
-    case Node::Int: return want.asInt() == got.asInt();
-    case Node::Long: return want.asLong() == got.asLong();
-    case Node::Double: return std::memcmp(&want.asDouble(), &got.asDouble(), sizeof(double)) == 0;
-    case Node::String: return want.asString() == got.asString();
-    case Node::Array:
-        return std::equal(want.asArray().begin(), want.asArray().end(), got.asArray().begin(), got.asArray().end(),
-                          [](const Node* w, const Node* g) { return same(*w, *g); });
-    default: return sameMembers(want.asMap(), got.asMap());
+        case Node::Bool: return want.asBool() == got.asBool();
+        case Node::Int: return want.asInt() == got.asInt();
+        case Node::Long: return want.asLong() == got.asLong();
+        case Node::Double: return std::memcmp(&want.asDouble(), &got.asDouble(), sizeof(double)) == 0;
+        case Node::String: return want.asString() == got.asString();
+        case Node::Array:
+            return std::equal(want.asArray().begin(), want.asArray().end(), got.asArray().begin(), got.asArray().end(),
+                              [](const Node* w, const Node* g) { return same(*w, *g); });
+        default: return sameMembers(want.asMap(), got.asMap());
     }
 }
 
@@ -145,18 +149,22 @@ void roundTrip(bool xml, std::uint64_t seed) {
     }
 }
 
-TEST(PropertyRoundTrip, textReadsBackExactly) { roundTrip(false, 1); }
+TEST(PropertyRoundTrip, textReadsBackExactly) {
+    roundTrip(false, 1);
+}
 
-TEST(PropertyRoundTrip, xmlReadsBackToTenDigits) { roundTrip(true, 2); }
+TEST(PropertyRoundTrip, xmlReadsBackToTenDigits) {
+    roundTrip(true, 2);
+}
 
 // Whether a fragment is one XML-RPC struct: only XML-RPC elements, each
 // inside the element XML-RPC puts it in and closed in order, and character
 // data only where a scalar goes, without markup characters but the &amp; and
 // &lt; entities or the control characters XML forbids.
 bool isXmlRpcStruct(const std::string& xml) {
-    static const std::set<std::string> nesting = {
-        "/struct",     "struct/member", "member/name", "member/value", "value/struct", "value/array",
-        "array/data",  "data/value",    "value/int",   "value/boolean", "value/double", "value/string"};
+    static const std::set<std::string> nesting = {"/struct",      "struct/member", "member/name",  "member/value",
+                                                  "value/struct", "value/array",   "array/data",   "data/value",
+                                                  "value/int",    "value/boolean", "value/double", "value/string"};
     static const std::set<std::string> scalars = {"name", "int", "boolean", "double", "string"};
     std::vector<std::string> open{""};
     for (std::size_t at = 0; at < xml.size();) {
@@ -190,8 +198,11 @@ TEST(PropertyRoundTrip, xmlOfIntBoolDoubleStringTreesIsXmlRpcContent) {
     // The checker itself must reject what is not XML-RPC content.
     const std::string member = "<struct><member><name>a&amp;</name><value><int>-3</int></value></member></struct>";
     EXPECT_TRUE(isXmlRpcStruct(member));
-    for (const auto& bad : {std::make_pair("-3", "<"), {"a&amp;", "a&gt;"}, {"int", "long"},
-                            {"</name><value>", "<value>"}, {"</member>", "</struct>"}}) {
+    for (const auto& bad : {std::make_pair("-3", "<"),
+                            {"a&amp;", "a&gt;"},
+                            {"int", "long"},
+                            {"</name><value>", "<value>"},
+                            {"</member>", "</struct>"}}) {
         std::string xml = member;
         xml.replace(xml.find(bad.first), std::strlen(bad.first), bad.second);
         EXPECT_FALSE(isXmlRpcStruct(xml)) << xml;

@@ -44,8 +44,7 @@ TEST(PropertyWriter, rendersEachTypeAsTextAndXml) {
         {new Node(nan), "0.0000000000000000000", "<double>0.000000000</double>"},
         {new Node(-0.0), "-0.0000000000000000000", "<double>-0.000000000</double>"},
         {new Node(inf), "inf", "<double>inf</double>"},
-        {new Node(std::string("a\tb\nc'd\\e\rf\"")), "'a\\tb\\nc\\'d\\\\e\rf\"'",
-         "<string>a\tb\nc'd\\e\rf\"</string>"},
+        {new Node(std::string("a\tb\nc'd\\e\rf\"")), "'a\\tb\\nc\\'d\\\\e\rf\"'", "<string>a\tb\nc'd\\e\rf\"</string>"},
         {new Node(std::string("x&y<z>")), "'x&y<z>'", "<string>x&amp;y&lt;z></string>"},
         // Keys: unescaped in text, escaped in XML, in byte order.
         {new Node(new Node::ValueMap{{"b'\\", new Node(1)}, {"a&<>", new Node(2)}, {"B", new Node(3)}}),

@@ -27,13 +27,14 @@ protected:
 // Blocks apart, blank and empty ones included, one a line; doubles of at
 // most 10 significant digits, which survive the trip through XML exactly.
 TEST_F(PropsTool, TextToXmlToTextGivesTheSameBlocks) {
-    const ProgramResult text =
-        props("{'Size': 12L, 'Name': 'a\\'b\\nc', 'Scale': -2.5}\n  {}\n\r\n"
-              "{'nested': {'list': [[], [1, 2L], false]}}{'last': 0.1}");
+    const ProgramResult text = props(
+        "{'Size': 12L, 'Name': 'a\\'b\\nc', 'Scale': -2.5}\n  {}\n\r\n"
+        "{'nested': {'list': [[], [1, 2L], false]}}{'last': 0.1}");
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.err, "");
-    EXPECT_EQ(text.out, "{'Name': 'a\\'b\\nc', 'Scale': -2.5000000000000000000, 'Size': 12L}\n{}\n"
-                        "{'nested': {'list': [[], [1, 2L], false]}}\n{'last': 0.10000000000000000555}\n");
+    EXPECT_EQ(text.out,
+              "{'Name': 'a\\'b\\nc', 'Scale': -2.5000000000000000000, 'Size': 12L}\n{}\n"
+              "{'nested': {'list': [[], [1, 2L], false]}}\n{'last': 0.10000000000000000555}\n");
 
     const ProgramResult xml = props(text.out, {"--xml"});
     ASSERT_EQ(xml.status, 0) << xml.err;

@@ -45,8 +45,8 @@ void removeDir(const std::string& dir) {
     rmdir(dir.c_str());
 }
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& argv0, const std::string& stdoutPath) {
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& argv0,
+                         const std::string& stdoutPath) {
     char name[] = "/tmp/runprogram-XXXXXX";
     const int fd = mkstemp(name);
     if (fd < 0) throw std::runtime_error("mkstemp failed");

@@ -7,9 +7,9 @@
 
 // Result of running a program to completion with its output captured.
 struct ProgramResult {
-    int status = -1;     // exit status, or 128 + signal number
-    std::string out;     // everything written to stdout
-    std::string err;     // everything written to stderr
+    int status = -1;  // exit status, or 128 + signal number
+    std::string out;  // everything written to stdout
+    std::string err;  // everything written to stderr
 };
 
 // Runs program with args (argv[0] is argv0, or program when empty), stdin

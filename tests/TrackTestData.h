@@ -35,11 +35,11 @@ inline TestChunk standardChunk(int id, const std::string& name, const std::vecto
         temperatures.float8(p.temperature);
     }
     TestChunk chunk;
-    chunk.block = steadyChunkBlock(id, name, static_cast<int>(points.size()),
-                                   {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
-                                    variableDescriptor("Position", 3, "Vector<3,Float4>", 12),
-                                    variableDescriptor("Diameter", 0, "Float4", 4),
-                                    variableDescriptor("Temperature", 0, "Float8", 8)});
+    chunk.block = steadyChunkBlock(
+        id, name, static_cast<int>(points.size()),
+        {variableDescriptor("Parcel Index", 0, "Unsigned4", 4, "ParcelId"),
+         variableDescriptor("Position", 3, "Vector<3,Float4>", 12), variableDescriptor("Diameter", 0, "Float4", 4),
+         variableDescriptor("Temperature", 0, "Float8", 8)});
     chunk.data = {parcels.bytes(), positions.bytes(), diameters.bytes(), temperatures.bytes()};
     return chunk;
 }

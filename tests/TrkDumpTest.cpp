@@ -15,9 +15,10 @@ namespace {
 
 // A one-point chunk of the standard variables and its table in the dump.
 const std::string onePoint = trackText({standardChunk(1, "A", {{0, 1, 2, 3, 0.5f, 300}})});
-const std::string onePointTable = "record 1 at byte 0, 1 points:\n"
-                                  "Parcel Index                              Position     Diameter  Temperature \n"
-                                  "           0           1,           2,           3          0.5          300 \n";
+const std::string onePointTable =
+    "record 1 at byte 0, 1 points:\n"
+    "Parcel Index                              Position     Diameter  Temperature \n"
+    "           0           1,           2,           3          0.5          300 \n";
 
 class TrkDump : public ::testing::Test {
 protected:
@@ -56,18 +57,25 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
               "record 1 at byte 0: ClassName 'Header'; other keys 'Version'\n"
-              "record 2 at byte " + chunkAt + ": ClassName 'TrackChunk', Steady true, Id 5, Name 'inlet', Size 2\n"
-              "  variable 1: Name 'Parcel Index', Type 0, DataType 'Unsigned4', DataSize 4, Tag 'ParcelId'\n"
-              "  variable 2: Name 'Position', Type 3, DataType 'Vector<3,Float4>', DataSize 12\n"
-              "  variable 3: Name 'Count', Type 0, DataType 'Float4', DataSize 8\n"
-              // 2 points of 4 + 12 + 8 bytes, after the block and its separator.
-              "  data: 48 bytes from byte " + std::to_string(unsteadyAt - 48) + "\n"
-              "record 3 at byte " + std::to_string(unsteadyAt) +
-              ": ClassName 'TrackChunk', Steady false, Id 6\n"
-              "\nrecord 2 at byte " + chunkAt + ", 2 points:\n"
-              "Parcel Index                              Position        Count \n"
-              "           7           1,        2.25,          -3          0.5 \n"
-              "  4294967295         0.1,       1e-05, 1.23457e+06           -2 \n");
+              "record 2 at byte " +
+                  chunkAt +
+                  ": ClassName 'TrackChunk', Steady true, Id 5, Name 'inlet', Size 2\n"
+                  "  variable 1: Name 'Parcel Index', Type 0, DataType 'Unsigned4', DataSize 4, Tag 'ParcelId'\n"
+                  "  variable 2: Name 'Position', Type 3, DataType 'Vector<3,Float4>', DataSize 12\n"
+                  "  variable 3: Name 'Count', Type 0, DataType 'Float4', DataSize 8\n"
+                  // 2 points of 4 + 12 + 8 bytes, after the block and its separator.
+                  "  data: 48 bytes from byte " +
+                  std::to_string(unsteadyAt - 48) +
+                  "\n"
+                  "record 3 at byte " +
+                  std::to_string(unsteadyAt) +
+                  ": ClassName 'TrackChunk', Steady false, Id 6\n"
+                  "\nrecord 2 at byte " +
+                  chunkAt +
+                  ", 2 points:\n"
+                  "Parcel Index                              Position        Count \n"
+                  "           7           1,        2.25,          -3          0.5 \n"
+                  "  4294967295         0.1,       1e-05, 1.23457e+06           -2 \n");
 }
 
 TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
@@ -104,7 +112,9 @@ TEST_F(TrkDump, ColumnsThatCannotBeShownAreLeftOutWithTheReason) {
     EXPECT_EQ(result.err, "");
     const std::string tooSmall = "\"DataSize\" 4 is smaller than one Vector<3,Float4> element (12 bytes)";
     EXPECT_NE(result.out.find("\nrecord 1 at byte 0, 1 points:\n"
-                              "  left out: Position: " + tooSmall + "\n"
+                              "  left out: Position: " +
+                              tooSmall +
+                              "\n"
                               "  left out: Diameter: unknown \"DataType\" 'float4'\n"
                               "Parcel Index  Temperature \n"
                               "           3          300 \n"),

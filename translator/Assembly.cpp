@@ -35,7 +35,8 @@ DataType readDataType(const TrackChunk& chunk, const ChunkVariable& variable) {
     if (!readStringKey(variable.descriptor, "DataType", name))
         failVariable(chunk, variable, "\"DataType\" is missing or is not a string");
     const DataType type = dataTypeFromName(name);
-    if (type == DataType::Unknown) failVariable(chunk, variable, "\"DataType\" \"" + name + "\" is not a known data type");
+    if (type == DataType::Unknown)
+        failVariable(chunk, variable, "\"DataType\" \"" + name + "\" is not a known data type");
     if (static_cast<std::size_t>(variable.dataSize) < elementSize(type))
         failVariable(chunk, variable,
                      "\"DataSize\" " + std::to_string(variable.dataSize) + " is smaller than the " +
@@ -48,7 +49,9 @@ DataType readDataType(const TrackChunk& chunk, const ChunkVariable& variable) {
 void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType type, bool position) {
     const bool wantsVector = position || variable.type == 2;
     if (isVectorType(type) == wantsVector) return;
-    std::string kind = position ? "the position variable" : wantsVector ? "a vector variable (type 2)" : "a scalar variable (type 0)";
+    std::string kind = position      ? "the position variable"
+                       : wantsVector ? "a vector variable (type 2)"
+                                     : "a scalar variable (type 0)";
     std::string typeName;
     readStringKey(variable.descriptor, "DataType", typeName);
     failVariable(chunk, variable, "\"DataType\" \"" + typeName + "\" does not fit " + kind);

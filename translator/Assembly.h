@@ -38,10 +38,10 @@ public:
 // Everything the translation has gathered, from the first steady chunk until
 // the ZRP file has been written.
 struct TranslationState {
-    std::vector<std::string> tagNames;             // distinct chunk names, first appearance first
-    std::vector<std::unique_ptr<Group>> groups;    // entry k is the group of tagNames[k]
+    std::vector<std::string> tagNames;                        // distinct chunk names, first appearance first
+    std::vector<std::unique_ptr<Group>> groups;               // entry k is the group of tagNames[k]
     std::unordered_map<std::string, std::size_t> groupIndex;  // tag name -> k
-    std::vector<std::string> variableNames;        // fixed by the first steady chunk
+    std::vector<std::string> variableNames;                   // fixed by the first steady chunk
     bool firstChunk = true;
     bool foundSteadyChunk = false;
     bool foundPosition = false;

@@ -24,37 +24,31 @@ using Uint128 = unsigned __int128;
 // the top 128 bits of the exact value (rounded down, so at most one unit
 // short) and its top bit set.
 
-constexpr int MinPower = -302; // 5 - 307: the largest doubles
-constexpr int MaxPower = 329;  // 5 + 324: the smallest subnormals
-constexpr int PowerCount = MaxPower - MinPower + 1;
+constexpr int minPower = -302;  // 5 - 307: the largest doubles
+constexpr int maxPower = 329;   // 5 + 324: the smallest subnormals
+constexpr int powerCount = maxPower - minPower + 1;
 
 // A little-endian multi-word integer, big enough for 2^1184.
-constexpr int BigWords = 38;
-constexpr int ReciprocalBits = 1184; // 10^302 < 2^1004 leaves > 128 bits of 2^1184 / 10^302
+constexpr int bigWords = 38;
+constexpr int reciprocalBits = 1184;  // 10^302 < 2^1004 leaves > 128 bits of 2^1184 / 10^302
 
 struct BigInteger {
-    std::uint32_t word[BigWords] = {};
+    std::uint32_t word[bigWords] = {};
 
-    constexpr int bitLength() const
-    {
-        for (int i = BigWords - 1; i >= 0; --i) {
+    constexpr int bitLength() const {
+        for (int i = bigWords - 1; i >= 0; --i) {
             if (word[i] != 0) {
                 int bits = 32;
-                while (!(word[i] >> (bits - 1) & 1))
-                    --bits;
+                while (!(word[i] >> (bits - 1) & 1)) --bits;
                 return i * 32 + bits;
             }
         }
         return 0;
     }
 
-    constexpr bool bit(int index) const
-    {
-        return index >= 0 && (word[index / 32] >> (index % 32) & 1);
-    }
+    constexpr bool bit(int index) const { return index >= 0 && (word[index / 32] >> (index % 32) & 1); }
 
-    constexpr void multiplyBy10()
-    {
+    constexpr void multiplyBy10() {
         std::uint64_t carry = 0;
         for (auto& w : word) {
             const std::uint64_t product = std::uint64_t{w} * 10 + carry;
@@ -64,10 +58,9 @@ struct BigInteger {
     }
 
     // Rounds down; repeated division stays exact: floor(floor(a/10)/10) == floor(a/100).
-    constexpr void divideBy10()
-    {
+    constexpr void divideBy10() {
         std::uint64_t remainder = 0;
-        for (int i = BigWords - 1; i >= 0; --i) {
+        for (int i = bigWords - 1; i >= 0; --i) {
             const std::uint64_t current = remainder << 32 | word[i];
             word[i] = static_cast<std::uint32_t>(current / 10);
             remainder = current % 10;
@@ -83,39 +76,35 @@ struct PowerOfTen {
 
 // Top 128 bits of value, as a PowerOfTen whose exponent is relative to the
 // value's own units.
-constexpr PowerOfTen topBits(const BigInteger& value)
-{
+constexpr PowerOfTen topBits(const BigInteger& value) {
     PowerOfTen result;
     const int length = value.bitLength();
-    const int lowest = length - 128; // may be negative: shifts small values up
+    const int lowest = length - 128;  // may be negative: shifts small values up
     for (int i = 0; i < 64; ++i) {
-        if (value.bit(lowest + 64 + i))
-            result.high |= std::uint64_t{1} << i;
-        if (value.bit(lowest + i))
-            result.low |= std::uint64_t{1} << i;
+        if (value.bit(lowest + 64 + i)) result.high |= std::uint64_t{1} << i;
+        if (value.bit(lowest + i)) result.low |= std::uint64_t{1} << i;
     }
     result.binaryExponent = lowest;
     return result;
 }
 
 struct PowerTable {
-    PowerOfTen power[PowerCount];
+    PowerOfTen power[powerCount];
 
-    constexpr PowerTable()
-    {
+    constexpr PowerTable() {
         BigInteger exact;
         exact.word[0] = 1;
-        for (int s = 0; s <= MaxPower; ++s) {
-            power[s - MinPower] = topBits(exact);
+        for (int s = 0; s <= maxPower; ++s) {
+            power[s - minPower] = topBits(exact);
             exact.multiplyBy10();
         }
-        BigInteger reciprocal; // floor(2^ReciprocalBits / 10^n)
-        reciprocal.word[ReciprocalBits / 32] = std::uint32_t{1} << (ReciprocalBits % 32);
-        for (int n = 1; n <= -MinPower; ++n) {
+        BigInteger reciprocal;  // floor(2^reciprocalBits / 10^n)
+        reciprocal.word[reciprocalBits / 32] = std::uint32_t{1} << (reciprocalBits % 32);
+        for (int n = 1; n <= -minPower; ++n) {
             reciprocal.divideBy10();
             PowerOfTen entry = topBits(reciprocal);
-            entry.binaryExponent -= ReciprocalBits;
-            power[-n - MinPower] = entry;
+            entry.binaryExponent -= reciprocalBits;
+            power[-n - minPower] = entry;
         }
     }
 };
@@ -137,8 +126,7 @@ constexpr char digitPairs[] =
     "80818283848586878889"
     "90919293949596979899";
 
-inline void writePair(char* out, unsigned value)
-{
+inline void writePair(char* out, unsigned value) {
     std::memcpy(out, digitPairs + 2 * value, 2);
 }
 
@@ -149,16 +137,14 @@ inline void writePair(char* out, unsigned value)
 // cost a fifth of the formatting time.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit text is laid out in little-endian words");
 
-inline std::uint64_t pairText(unsigned value)
-{
+inline std::uint64_t pairText(unsigned value) {
     std::uint16_t pair;
     std::memcpy(&pair, digitPairs + 2 * value, 2);
     return pair;
 }
 
 // The six digits of significand (100000..999999) in the low six bytes.
-inline std::uint64_t sixDigitText(std::uint32_t significand)
-{
+inline std::uint64_t sixDigitText(std::uint32_t significand) {
     const std::uint32_t top = significand / 10000;
     const std::uint32_t rest = significand % 10000;
     return pairText(top) | pairText(rest / 100) << 16 | pairText(rest % 100) << 32;
@@ -166,14 +152,12 @@ inline std::uint64_t sixDigitText(std::uint32_t significand)
 
 // How many of the six digits remain once trailing zeros are dropped: the
 // position of the last byte that is not '0'. The first digit never is.
-inline int significantDigits(std::uint64_t text)
-{
+inline int significantDigits(std::uint64_t text) {
     const std::uint64_t notZero = text ^ 0x303030303030u;
     return ((63 - __builtin_clzll(notZero)) >> 3) + 1;
 }
 
-inline void store(char* out, std::uint64_t text)
-{
+inline void store(char* out, std::uint64_t text) {
     std::memcpy(out, &text, sizeof text);
 }
 
@@ -181,8 +165,7 @@ inline void store(char* out, std::uint64_t text)
 // the way %g chooses: fixed notation for exponents -4..5, otherwise
 // d.ddddde±XX. Trailing zeros and a bare point are dropped. Whole 8-byte
 // words are stored, so up to 13 bytes of `out` may be written.
-std::size_t layOut(std::uint32_t significand, int exponent, char* out)
-{
+std::size_t layOut(std::uint32_t significand, int exponent, char* out) {
     const std::uint64_t digits = sixDigitText(significand);
     const int count = significantDigits(digits);
 
@@ -232,26 +215,20 @@ std::size_t layOut(std::uint32_t significand, int exponent, char* out)
 
 // True when 2 * m * 2^e * 10^s is an odd integer, i.e. m * 2^e * 10^s lies
 // exactly halfway between two integers. m is nonzero.
-bool isExactHalf(std::uint64_t m, int e, int s)
-{
+bool isExactHalf(std::uint64_t m, int e, int s) {
     const int zeros = __builtin_ctzll(m);
     m >>= zeros;
     e += zeros;
-    if (e + 1 + s != 0)
-        return false;
-    if (s >= 0)
-        return true;
+    if (e + 1 + s != 0) return false;
+    if (s >= 0) return true;
     // 10^s = 2^s / 5^-s: the odd part of m must absorb 5^-s, and 5^23 > 2^53.
-    if (s < -22)
-        return false;
+    if (s < -22) return false;
     std::uint64_t fivePower = 1;
-    for (int i = 0; i < -s; ++i)
-        fivePower *= 5;
+    for (int i = 0; i < -s; ++i) fivePower *= 5;
     return m % fivePower == 0;
 }
 
-std::size_t formatWithLibrary(double value, char* out)
-{
+std::size_t formatWithLibrary(double value, char* out) {
     char text[32];
     const int length = std::snprintf(text, sizeof text, "%.6g", value);
     std::memcpy(out, text, static_cast<std::size_t>(length));
@@ -260,8 +237,7 @@ std::size_t formatWithLibrary(double value, char* out)
 
 // Finite, nonzero, positive significand and exponent: value = m * 2^e.
 // Returns 0 when the rounding cannot be decided here.
-std::size_t formatFinite(std::uint64_t m, int e, char* out)
-{
+std::size_t formatFinite(std::uint64_t m, int e, char* out) {
     // Normalise so the significand always has 53 bits; subnormals included.
     const int spare = __builtin_clzll(m) - 11;
     m <<= spare;
@@ -271,7 +247,7 @@ std::size_t formatFinite(std::uint64_t m, int e, char* out)
     // estimate or one more. floor(x * log10(2)) is exact for |x| < 2620.
     const int estimate = ((e + 52) * 78913) >> 18;
     const int scale = 5 - estimate;
-    const PowerOfTen& power = powers.power[scale - MinPower];
+    const PowerOfTen& power = powers.power[scale - minPower];
 
     // scaled = value * 10^scale in [10^5, 10^7), as a 192-bit fixed-point
     // product of which the lowest 64 bits are dropped. The product is short of
@@ -280,7 +256,7 @@ std::size_t formatFinite(std::uint64_t m, int e, char* out)
     const Uint128 upper = Uint128{m} * power.high + (lowProduct >> 64);
     const std::uint64_t high = static_cast<std::uint64_t>(upper >> 64);
     const std::uint64_t middle = static_cast<std::uint64_t>(upper);
-    const int pointBit = -(e + power.binaryExponent) - 128; // 29..35
+    const int pointBit = -(e + power.binaryExponent) - 128;  // 29..35
     const std::uint64_t integer = high >> pointBit;
     const std::uint64_t fraction = high << (64 - pointBit) | middle >> pointBit;
 
@@ -302,9 +278,8 @@ std::size_t formatFinite(std::uint64_t m, int e, char* out)
     constexpr unsigned margin = 4;
     bool roundUp = beyond > half;
     if (beyond - (half - margin) <= 2 * margin) {
-        if (!isExactHalf(m, e, roundingScale))
-            return 0;
-        roundUp = significand & 1; // ties to even, as glibc does
+        if (!isExactHalf(m, e, roundingScale)) return 0;
+        roundUp = significand & 1;  // ties to even, as glibc does
     }
 
     significand += roundUp;
@@ -315,10 +290,9 @@ std::size_t formatFinite(std::uint64_t m, int e, char* out)
     return layOut(static_cast<std::uint32_t>(significand), exponent, out);
 }
 
-} // namespace
+}  // namespace
 
-std::size_t formatGeneral6Fast(double value, char* out)
-{
+std::size_t formatGeneral6Fast(double value, char* out) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     const bool negative = bits >> 63;
@@ -326,8 +300,7 @@ std::size_t formatGeneral6Fast(double value, char* out)
     const std::uint64_t fractionBits = bits & ((std::uint64_t{1} << 52) - 1);
 
     char* text = out;
-    if (negative)
-        *text++ = '-';
+    if (negative) *text++ = '-';
 
     if (biasedExponent == 0x7ff) {
         std::memcpy(text, fractionBits != 0 ? "nan" : "inf", 3);
@@ -345,21 +318,17 @@ std::size_t formatGeneral6Fast(double value, char* out)
         e = biasedExponent - 1075;
     }
     const std::size_t length = formatFinite(m, e, text);
-    if (length == 0)
-        return 0;
+    if (length == 0) return 0;
     return static_cast<std::size_t>(text - out) + length;
 }
 
-std::size_t formatGeneral6(double value, char* out)
-{
+std::size_t formatGeneral6(double value, char* out) {
     const std::size_t length = formatGeneral6Fast(value, out);
-    if (length != 0)
-        return length;
+    if (length != 0) return length;
     return formatWithLibrary(value, out);
 }
 
-std::size_t formatUnsigned(std::uint32_t value, char* out)
-{
+std::size_t formatUnsigned(std::uint32_t value, char* out) {
     // The standard conversion is already exact and as fast as a hand-written
     // one; ten characters always suffice.
     return static_cast<std::size_t>(std::to_chars(out, out + 10, value).ptr - out);

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TRANSLATOR_NUMBERFORMAT_H
+#define TRANSLATOR_NUMBERFORMAT_H
 
 #include <cstddef>
 #include <cstdint>
@@ -19,3 +20,5 @@ std::size_t formatGeneral6Fast(double value, char* out);
 // Writes value in decimal; returns the length (at most 10).
 // No terminating NUL is written.
 std::size_t formatUnsigned(std::uint32_t value, char* out);
+
+#endif

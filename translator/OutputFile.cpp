@@ -38,7 +38,9 @@ std::string resolvedPath(const std::string& path) {
 
 }  // namespace
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+    discard();
+}
 
 bool OutputFile::open(const std::string& path) {
     if (path.empty()) return false;

@@ -36,7 +36,8 @@ void ParcelTable::sortByParcel() {
     if (sorted || slots.empty()) return;
     // Both steps work in place: the table is the largest structure after
     // the text itself.
-    const auto end = std::remove_if(slots.begin(), slots.end(), [](const Slot& slot) { return slot.last == PointArena::none; });
+    const auto end =
+        std::remove_if(slots.begin(), slots.end(), [](const Slot& slot) { return slot.last == PointArena::none; });
     std::fill(end, slots.end(), Slot());
     std::sort(slots.begin(), slots.begin() + static_cast<std::ptrdiff_t>(used),
               [](const Slot& a, const Slot& b) { return a.parcel < b.parcel; });

@@ -51,7 +51,8 @@ std::string progressText(std::int64_t bytesRead, std::int64_t totalBytes, std::u
     std::string text = "Reading: ";
     if (bytesRead >= 0) text += megabytes(bytesRead);
     if (bytesRead >= 0 && totalBytes > 0) {
-        const long percent = static_cast<long>(100.0 * static_cast<double>(bytesRead) / static_cast<double>(totalBytes));
+        const long percent =
+            static_cast<long>(100.0 * static_cast<double>(bytesRead) / static_cast<double>(totalBytes));
         text += " of " + megabytes(totalBytes) + " (" + std::to_string(percent) + "%)";
     }
     char seconds[32];

@@ -24,9 +24,9 @@ struct TrackChunk {
     std::uint64_t record = 0;  // 1-based position among the file's records
     std::int64_t offset = -1;  // byte offset of its block; -1 when unknown
     bool hasId = false;
-    std::int32_t id = 0;       // "Id"
-    std::string name;          // "Name": the tag group
-    std::int32_t size = 0;     // "Size": points in the chunk
+    std::int32_t id = 0;    // "Id"
+    std::string name;       // "Name": the tag group
+    std::int32_t size = 0;  // "Size": points in the chunk
     std::vector<ChunkVariable> variables;
 };
 

@@ -154,9 +154,7 @@ void printData(const std::string& type, int index, int size, char* data) {
     char text[elementTextRoom];
     const std::size_t width = static_cast<std::size_t>(getDataWidth(type));
     switch (kind) {
-        case DataType::Unsigned4:
-            printField(text, formatUnsigned(load<std::uint32_t>(element), text), width);
-            break;
+        case DataType::Unsigned4: printField(text, formatUnsigned(load<std::uint32_t>(element), text), width); break;
         case DataType::Float4: printField(text, formatGeneral6(load<float>(element), text), width); break;
         case DataType::Float8: printField(text, formatGeneral6(load<double>(element), text), width); break;
         case DataType::Vector3Float4:

@@ -93,9 +93,10 @@ void readChunkData(std::istream& in, std::int64_t fileSize, TrackChunk& chunk) {
     in.get();
     if (fileSize >= 0) {
         const std::istream::pos_type here = in.tellg();
-        std::uint64_t remaining = here == std::istream::pos_type(-1)
-                                      ? 0
-                                      : std::uint64_t(std::max<std::int64_t>(0, fileSize - static_cast<std::int64_t>(here)));
+        std::uint64_t remaining =
+            here == std::istream::pos_type(-1)
+                ? 0
+                : std::uint64_t(std::max<std::int64_t>(0, fileSize - static_cast<std::int64_t>(here)));
         in.clear(in.rdstate() & ~std::ios::failbit);
         for (const ChunkVariable& variable : chunk.variables) {
             const std::uint64_t length = std::uint64_t(chunk.size) * std::uint64_t(variable.dataSize);
@@ -129,7 +130,7 @@ bool readProperties(std::ifstream& in, Properties& properties) {
     return !properties.getMap()->empty();
 }
 
-void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char> >& buffer) {
+void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char>>& buffer) {
     const std::size_t length = static_cast<std::uint32_t>(count) * static_cast<std::uint32_t>(size);
     buffer.clear();
     buffer.resize(length, 0);

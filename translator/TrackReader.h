@@ -20,7 +20,7 @@ bool readProperties(std::ifstream& in, Properties& properties);
 
 // Makes the buffer count * size zero bytes and reads that many bytes into it,
 // whatever the stream's state afterwards.
-void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char> >& buffer);
+void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char>>& buffer);
 
 // What reading one property block found.
 enum class BlockRead {

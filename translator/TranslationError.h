@@ -12,8 +12,7 @@ struct ChunkVariable;
 // in one place, so that it can run as a library function.
 class TranslationError : public std::runtime_error {
 public:
-    explicit TranslationError(const std::string& text, int status = 1)
-        : std::runtime_error(text), exitStatus(status) {}
+    explicit TranslationError(const std::string& text, int status = 1) : std::runtime_error(text), exitStatus(status) {}
     int status() const { return exitStatus; }
 
 private:

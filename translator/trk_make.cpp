@@ -83,10 +83,14 @@ Options parse(int argc, char** argv) {
         } else if (arg == "--variables") {
             options.temperature = options.diameter = options.velocity = false;
             for (const std::string& name : splitList(value())) {
-                if (name == "temperature") options.temperature = true;
-                else if (name == "diameter") options.diameter = true;
-                else if (name == "velocity") options.velocity = true;
-                else if (name != "none") fail("unknown variable " + name);
+                if (name == "temperature")
+                    options.temperature = true;
+                else if (name == "diameter")
+                    options.diameter = true;
+                else if (name == "velocity")
+                    options.velocity = true;
+                else if (name != "none")
+                    fail("unknown variable " + name);
             }
         } else if (arg == "--spread") {
             options.spread = true;

@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     std::ifstream input(argv[1], std::ios::in | std::ios::binary);
     if (input.fail()) usage("could not open input file", argv);
 
-    const TranslationOutcome outcome = translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout,
-                                                      std::cerr, standardErrorIsTerminal());
+    const TranslationOutcome outcome =
+        translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr, standardErrorIsTerminal());
     if (!outcome.usageMessage.empty()) usage(outcome.usageMessage.c_str(), argv);
     return outcome.status;
 }

@@ -109,3 +109,24 @@ std::string scanFailureMessage(const std::ios_base::failure& error) {
         message.erase(message.size() - suffix.size());
     return message;
 }
+
+BlockRead readBlock(std::istream& in, Properties& block, std::string& error) {
+    block.clear();
+    PropertyObject* root = nullptr;
+    try {
+        PropertyParser parser(in);
+        root = parser.scan();
+    } catch (const std::ios_base::failure& failure) {
+        error = scanFailureMessage(failure);
+        try {
+            in.setstate(std::ios_base::failbit);
+        } catch (const std::ios_base::failure&) {
+            // The state is set; the stream's own exception adds nothing.
+        }
+        return BlockRead::Unreadable;
+    }
+    if (root == nullptr) return BlockRead::End;
+    block = *root;
+    root->removeReference();
+    return BlockRead::Block;
+}

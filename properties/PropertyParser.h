@@ -7,6 +7,8 @@
 
 #include "PropertyObject.h"
 
+class Properties;
+
 // Reads property blocks from the front of a stream, one block per scan,
 // leaving the stream right behind each block's closing "}".
 //
@@ -31,5 +33,19 @@ public:
 // The message of a failed scan without the text that std::ios_base::failure
 // appends for its error code: "PropertyParser scan failed: syntax error".
 std::string scanFailureMessage(const std::ios_base::failure& error);
+
+// What readBlock found at the front of the stream.
+enum class BlockRead {
+    Block,      // a block, now in the collection; "{}" gives an empty one
+    End,        // the input ended before a block began
+    Unreadable  // text that does not parse as a block
+};
+
+// Reads one property block from the front of `in` into `block` and never
+// throws for what the input holds: the stream stands right behind the block.
+// Unless a block was read, `block` is left empty; an unreadable block also
+// sets failbit on the stream and puts the parser's message (without the text
+// std::ios_base::failure appends) in `error`.
+BlockRead readBlock(std::istream& in, Properties& block, std::string& error);
 
 #endif

@@ -72,19 +72,15 @@ int main(int argc, char** argv) {
         while (isBlank(in.peek())) in.get();
         if (in.peek() == std::istream::traits_type::eof()) break;
         const std::uint64_t offset = counter.consumed();
-        PropertyObject* root = nullptr;
-        try {
-            PropertyParser parser(in);
-            root = parser.scan();
-        } catch (const std::ios_base::failure& error) {
+        Properties block;
+        std::string error;
+        const BlockRead read = readBlock(in, block, error);
+        if (read == BlockRead::Unreadable) {
             std::cout.flush();
-            std::cerr << "props: block " << number << " at byte " << offset << ": " << scanFailureMessage(error)
-                      << std::endl;
+            std::cerr << "props: block " << number << " at byte " << offset << ": " << error << std::endl;
             return 1;
         }
-        if (root == nullptr) break;
-        const Properties block(*root);
-        root->removeReference();
+        if (read == BlockRead::End) break;
         std::cout << (xml ? block.toXml() : block.toString()) << '\n';
     }
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "DataTable.h"
+#include "PropertyParser.h"
 #include "RecordListing.h"
-#include "TrackReader.h"
 
 namespace {
 
@@ -93,8 +93,8 @@ bool TrackDump::listRecords() {
     std::string parseError;
     for (;;) {
         const std::int64_t offset = position(in);
-        const BlockRead read = readPropertyBlock(in, block, parseError);
-        if (read == BlockRead::End) {
+        const BlockRead read = readBlock(in, block, parseError);
+        if (read == BlockRead::End || (read == BlockRead::Block && block.getMap()->empty())) {
             // "{}" ends the records as the translator reads them, whatever follows.
             const std::int64_t end = position(in);
             if (end >= 0 && end < size)

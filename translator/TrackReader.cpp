@@ -137,23 +137,6 @@ void readData(std::ifstream& in, int count, int size, std::vector<char, std::all
     in.read(buffer.data(), static_cast<std::streamsize>(length));
 }
 
-BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::string& parseError) {
-    properties.clear();
-    PropertyObject* root = nullptr;
-    try {
-        PropertyParser parser(in);
-        root = parser.scan();
-    } catch (const std::ios_base::failure& error) {
-        parseError = scanFailureMessage(error);
-        in.setstate(std::ios::failbit);
-        return BlockRead::Unreadable;
-    }
-    if (root == nullptr) return BlockRead::End;
-    properties = *root;
-    root->removeReference();
-    return properties.getMap()->empty() ? BlockRead::End : BlockRead::Block;
-}
-
 void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diagnostics, ProgressLine* progress) {
     const std::int64_t fileSize = streamSize(in);
     Properties block;
@@ -163,8 +146,8 @@ void readTrackFile(std::istream& in, TranslationState& state, std::ostream& diag
         const std::istream::pos_type start = in.tellg();
         const std::int64_t offset = start == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(start);
         if (progress != nullptr) progress->update(offset, fileSize, points);
-        const BlockRead read = readPropertyBlock(in, block, parseError);
-        if (read == BlockRead::End) return;
+        const BlockRead read = readBlock(in, block, parseError);
+        if (read == BlockRead::End || (read == BlockRead::Block && block.getMap()->empty())) return;
         if (read == BlockRead::Unreadable) {
             if (progress != nullptr) progress->clear();
             const std::string where =

@@ -22,17 +22,6 @@ bool readProperties(std::ifstream& in, Properties& properties);
 // whatever the stream's state afterwards.
 void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char>>& buffer);
 
-// What reading one property block found.
-enum class BlockRead {
-    Block,      // a block with at least one entry
-    End,        // the end of the input, or the empty block "{}"
-    Unreadable  // text that does not parse as a block
-};
-
-// readProperties for any stream, telling an unreadable block from the end of
-// the input; parseError then receives the parser's message.
-BlockRead readPropertyBlock(std::istream& in, Properties& properties, std::string& parseError);
-
 // Walks the records of a track file and hands every steady track chunk, with
 // its data, to the assembly. Other records are passed over by their block.
 // Reading ends at the end of the input, at "{}", or at a block that does not

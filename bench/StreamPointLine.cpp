@@ -13,22 +13,15 @@
 namespace {
 
 template <typename T>
-T load(const char* bytes) {
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-template <typename T>
 void writeVector(std::stringstream& line, const char* element) {
-    for (int component = 0; component < 3; ++component) line << load<T>(element + component * sizeof(T)) << ' ';
+    for (int component = 0; component < 3; ++component) line << loadValue<T>(element + component * sizeof(T)) << ' ';
 }
 
 void writeElement(std::stringstream& line, DataType type, const char* element) {
     switch (type) {
-        case DataType::Unsigned4: line << load<std::uint32_t>(element) << ' '; break;
-        case DataType::Float4: line << load<float>(element) << ' '; break;
-        case DataType::Float8: line << load<double>(element) << ' '; break;
+        case DataType::Unsigned4: line << loadValue<std::uint32_t>(element) << ' '; break;
+        case DataType::Float4: line << loadValue<float>(element) << ' '; break;
+        case DataType::Float8: line << loadValue<double>(element) << ' '; break;
         case DataType::Vector3Float4: writeVector<float>(line, element); break;
         case DataType::Vector3Float8: writeVector<double>(line, element); break;
         case DataType::Unknown: break;

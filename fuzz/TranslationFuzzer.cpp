@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string err = diagnostics.str();
 
     // The translation has no command line, so no usage error can come of it.
-    if (!outcome.usageMessage.empty()) violated("usage error " + outcome.usageMessage, out, err);
+    if (outcome.outputUnopenable) violated("an output that cannot be opened", out, err);
     if (outcome.status == 0) {
         if (out.compare(0, 16, "ZRPARTICLES 2 1\n") != 0) violated("status 0 without the ZRP header", out, err);
         if (out.back() != '\n') violated("status 0 with an unfinished last line", out, err);

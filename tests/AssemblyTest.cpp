@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "Assembly.h"
-#include "TrackReader.h"
+#include "ChunkSource.h"
+#include "TrackError.h"
 #include "TrackTestData.h"
-#include "TranslationError.h"
+#include "Translation.h"
 #include "ZrpWriter.h"
 
 namespace {
@@ -17,7 +18,8 @@ std::string translated(const std::string& bytes) {
     std::istringstream in(bytes);
     std::ostringstream messages, zrp;
     TranslationState state;
-    readTrackFile(in, state, messages);
+    ChunkSource source(in);
+    assembleTrack(source, state, ZrpPointFormat(), messages);
     writeZrp(zrp, state);
     return messages.str() + zrp.str();
 }
@@ -94,12 +96,12 @@ TEST(Assembly, LaterChunksMustDeclareTheSameVariables) {
         std::string error;
         try {
             translated(trackText({standardChunk(1, "A", {}), later}));
-        } catch (const TranslationError& e) {
+        } catch (const TrackError& e) {
             error = e.what();
         }
         EXPECT_EQ(error, c.accepted ? ""
-                                    : "Error:  Variable names mismatch.\nAll TrackChunks must specify the samevariable "
-                                      "names in the same order\nto be exported to the ASCII ZRP file format.\n\n");
+                                    : "Variable names mismatch.\nAll TrackChunks must specify the samevariable "
+                                      "names in the same order\nto be exported to the ASCII ZRP file format.\n");
     }
 }
 

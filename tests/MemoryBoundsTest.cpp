@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "Assembly.h"
+#include "ChunkSource.h"
 #include "RunProgram.h"
-#include "TrackReader.h"
 #include "TrackTestData.h"
+#include "Translation.h"
+#include "ZrpWriter.h"
 
 // Bytes allocated through operator new and not yet released, in this test
 // program. The array and sized forms come here through the default ones.
@@ -89,7 +91,8 @@ TEST(MemoryBounds, ManyTagGroupsCostMemoryByTheirPoints) {
     const long long before = liveBytes;
     TranslationState state;
     std::ostringstream diagnostics;
-    readTrackFile(input, state, diagnostics);
+    ChunkSource source(input);
+    assembleTrack(source, state, ZrpPointFormat(), diagnostics);
     const long long held = liveBytes - before;
     ASSERT_EQ(state.groups.size(), static_cast<std::size_t>(groups)) << diagnostics.str();
     // A group's name, its table entries and one point line of about 30

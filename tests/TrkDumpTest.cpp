@@ -86,9 +86,8 @@ TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
         std::string damaged;
         std::string err;
     } cases[] = {
-        {block + "2000000000, 'Variables': [{'DataSize': 28}]}\nXYZ",
-         at + "its data runs past the end of the file "
-              "(56000000000 bytes declared after the separator byte, 3 present)\n"},
+        {block + "2000000, 'Variables': [{'DataSize': 28}]}\nXYZ",
+         at + "variable 1: the file ends inside its data (56000000 bytes declared, 3 present)" + unlocated},
         {block + "2, 'Variables': [{'DataSize': 4}, {'DataSize': -4}]}",
          at + "variable 2: \"DataSize\" is negative (-4)" + unlocated},
     };
@@ -110,12 +109,12 @@ TEST_F(TrkDump, ColumnsThatCannotBeShownAreLeftOutWithTheReason) {
     const ProgramResult result = dump(trackText({chunk}), {"1"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
-    const std::string tooSmall = "\"DataSize\" 4 is smaller than one Vector<3,Float4> element (12 bytes)";
+    const std::string tooSmall = "\"DataSize\" 4 is smaller than the 12 bytes of \"Vector<3,Float4>\"";
     EXPECT_NE(result.out.find("\nrecord 1 at byte 0, 1 points:\n"
                               "  left out: Position: " +
                               tooSmall +
                               "\n"
-                              "  left out: Diameter: unknown \"DataType\" 'float4'\n"
+                              "  left out: Diameter: \"DataType\" \"float4\" is not a known data type\n"
                               "Parcel Index  Temperature \n"
                               "           3          300 \n"),
               std::string::npos)

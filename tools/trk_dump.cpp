@@ -1,7 +1,6 @@
 // trk_dump: lists the records of a track file, then shows the data of the
 // steady track chunks named on the command line, one row per point.
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -12,9 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "ChunkSource.h"
 #include "DataTable.h"
-#include "PropertyParser.h"
 #include "RecordListing.h"
+#include "TrackError.h"
 
 namespace {
 
@@ -36,30 +36,15 @@ std::uint64_t recordNumber(const std::string& text) {
     return std::stoull(text);
 }
 
-// The stream's position; -1 when it cannot be told. A successful block may
-// have left the end-of-file flag, which would make tellg fail.
-std::int64_t position(std::istream& in) {
-    in.clear();
-    const std::istream::pos_type here = in.tellg();
-    return here == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(here);
-}
-
-std::int64_t fileSize(std::istream& in) {
-    in.seekg(0, std::ios::end);
-    const std::int64_t size = position(in);
-    in.seekg(0);
-    return size;
-}
-
 struct ShownChunk {
     std::string title;
-    ChunkLayout layout;
-    std::vector<std::vector<char>> data;
+    TrackChunk chunk;
 };
 
 class TrackDump {
 public:
-    TrackDump(std::istream& in, const std::set<std::uint64_t>& wanted) : in(in), wanted(wanted), size(fileSize(in)) {}
+    TrackDump(std::istream& in, const std::set<std::uint64_t>& wanted)
+        : source(in, ChunkSource::Checks::DataLocation), wanted(wanted) {}
 
     // Lists every record; false when the listing stopped before the end of
     // the file, after saying why on standard error.
@@ -70,13 +55,15 @@ public:
 
 private:
     void stop(const std::string& message);
-    // Lists a steady chunk's data and moves past it; false when it cannot.
-    bool passChunkData(const Properties& block, std::uint64_t record, std::int64_t offset);
+    // The record's line and one line per variable; `dataTypes` adds why a
+    // variable's data cannot be shown, where its chunk's keys are sound.
+    void listRecord(bool dataTypes);
+    // Lists where a steady chunk's data lies, and keeps it when it is wanted.
+    void listChunkData();
 
-    std::istream& in;
+    ChunkSource source;
     const std::set<std::uint64_t>& wanted;
-    const std::int64_t size;
-    std::uint64_t records = 0;
+    std::uint64_t listed = 0;  // the last record listed
     bool stopped = false;
     std::uint64_t damagedRecord = 0;  // the steady chunk whose data could not be located
     std::map<std::uint64_t, ShownChunk> shown;
@@ -88,106 +75,84 @@ void TrackDump::stop(const std::string& message) {
     stopped = true;
 }
 
-bool TrackDump::listRecords() {
-    Properties block;
-    std::string parseError;
-    for (;;) {
-        const std::int64_t offset = position(in);
-        const BlockRead read = readBlock(in, block, parseError);
-        if (read == BlockRead::End || (read == BlockRead::Block && block.getMap()->empty())) {
-            // "{}" ends the records as the translator reads them, whatever follows.
-            const std::int64_t end = position(in);
-            if (end >= 0 && end < size)
-                std::cout << "empty block at byte " << offset << " ends the records; the " << size - end
-                          << " bytes after it are not read\n";
-            return true;
+void TrackDump::listRecord(bool dataTypes) {
+    listed = source.recordNumber();
+    std::cout << "record " << listed << " at byte " << source.recordOffset() << ": " << describeBlock(source.block())
+              << "\n";
+    const std::vector<std::string> variables = describeVariables(source.block());
+    for (std::size_t v = 0; v < variables.size(); ++v) {
+        std::cout << "  variable " << v + 1 << ": " << variables[v];
+        if (dataTypes) {
+            const std::string problem = checkDataType(source.chunk().variables[v]).problem;
+            if (!problem.empty()) std::cout << " (" << problem << ")";
         }
-        const std::uint64_t record = records + 1;
-        if (read == BlockRead::Unreadable) {
-            stop("stopped at byte " + std::to_string(offset) + ": the block of record " + std::to_string(record) +
-                 " does not parse: " + parseError);
-            return false;
-        }
-        records = record;
-        std::cout << "record " << record << " at byte " << offset << ": " << describeBlock(block) << "\n";
-        if (!isSteadyTrackChunk(block)) {
-            const std::vector<std::string> variables = describeVariables(block);
-            for (std::size_t v = 0; v < variables.size(); ++v)
-                std::cout << "  variable " << v + 1 << ": " << variables[v] << "\n";
-            continue;
-        }
-        if (!passChunkData(block, record, offset)) return false;
+        std::cout << "\n";
     }
 }
 
-bool TrackDump::passChunkData(const Properties& block, std::uint64_t record, std::int64_t offset) {
-    const std::string where = "record " + std::to_string(record) + " at byte " + std::to_string(offset);
-    ChunkLayout layout;
-    const std::string problem = readChunkLayout(block, layout);
-    const std::vector<std::string> variables = describeVariables(block);
-    for (std::size_t v = 0; v < variables.size(); ++v) {
-        std::cout << "  variable " << v + 1 << ": " << variables[v];
-        if (problem.empty() && !layout.variables[v].columnProblem.empty())
-            std::cout << " (" << layout.variables[v].columnProblem << ")";
-        std::cout << "\n";
-    }
-    if (!problem.empty()) {
-        damagedRecord = record;
-        stop(where + ": " + problem + "; the records after it cannot be located");
-        return false;
-    }
+void TrackDump::listChunkData() {
+    TrackChunk& chunk = source.chunk();
+    std::uint64_t length = 0;
+    for (const ChunkVariable& variable : chunk.variables) length += variable.dataLength;
+    std::cout << "  data: " << length << " bytes from byte " << chunk.dataOffset << "\n";
+    if (wanted.count(chunk.record) == 0) return;
+    source.readData(chunk);
+    shown[chunk.record] = {"record " + std::to_string(chunk.record) + " at byte " + std::to_string(chunk.offset) +
+                               ", " + std::to_string(chunk.size) + " points:",
+                           chunk};
+}
 
-    // The data is checked against what the file holds before any of it is
-    // read, so a damaged length never becomes a huge allocation.
-    const std::int64_t blockEnd = position(in);
-    const std::uint64_t length = dataLength(layout);
-    const std::uint64_t present = blockEnd >= 0 && size > blockEnd ? std::uint64_t(size - blockEnd - 1) : 0;
-    if (blockEnd < 0 || length > present) {
-        damagedRecord = record;
-        stop(where + ": its data runs past the end of the file (" + std::to_string(length) +
-             " bytes declared after the separator byte, " + std::to_string(present) + " present)");
-        return false;
-    }
-    std::cout << "  data: " << length << " bytes from byte " << blockEnd + 1 << "\n";
-
-    if (wanted.count(record) != 0) {
-        ShownChunk chunk;
-        chunk.title = where + ", " + std::to_string(layout.size) + " points:";
-        chunk.layout = layout;
-        in.seekg(blockEnd + 1);
-        for (const VariableLayout& variable : layout.variables) {
-            std::vector<char> bytes(std::uint64_t(layout.size) * std::uint64_t(variable.dataSize));
-            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            if (static_cast<std::size_t>(in.gcount()) != bytes.size()) {
-                damagedRecord = record;
-                stop(where + ": the file could not be read");
-                return false;
+bool TrackDump::listRecords() {
+    for (;;) {
+        try {
+            switch (source.next()) {
+                case ChunkSource::Record::End: return true;
+                case ChunkSource::Record::EmptyBlock: {
+                    // "{}" ends the records as the translator reads them, whatever follows.
+                    const std::uint64_t end = source.position();
+                    if (source.size() >= 0 && end < std::uint64_t(source.size()))
+                        std::cout << "empty block at byte " << source.recordOffset() << " ends the records; the "
+                                  << std::uint64_t(source.size()) - end << " bytes after it are not read\n";
+                    return true;
+                }
+                case ChunkSource::Record::Unreadable:
+                    stop("stopped at byte " + std::to_string(source.recordOffset()) + ": the block of record " +
+                         std::to_string(source.recordNumber()) + " does not parse: " + source.parseError());
+                    return false;
+                case ChunkSource::Record::Other: listRecord(false); break;
+                case ChunkSource::Record::SteadyChunk:
+                    listRecord(true);
+                    listChunkData();
+                    break;
             }
-            chunk.data.push_back(std::move(bytes));
+        } catch (const ChunkError& error) {
+            // A chunk whose data cannot be located is listed before the
+            // reason; one whose keys were sound shows its data types too.
+            if (error.record() > listed) listRecord(source.chunk().record == error.record());
+            damagedRecord = error.record();
+            stop("record " + std::to_string(error.record()) + " at byte " + std::to_string(error.offset()) + ": " +
+                 error.problem() + "; the records after it cannot be located");
+            return false;
         }
-        shown[record] = std::move(chunk);
     }
-    // A chunk of no data may end the file without its separator byte.
-    in.seekg(std::min<std::int64_t>(blockEnd + 1 + static_cast<std::int64_t>(length), size));
-    return true;
 }
 
 bool TrackDump::showChunk(std::uint64_t record) {
     const auto chunk = shown.find(record);
     if (chunk != shown.end()) {
-        printDataTable(chunk->second.title, chunk->second.layout, chunk->second.data);
+        printDataTable(chunk->second.title, chunk->second.chunk);
         return true;
     }
     std::cout.flush();
     if (record == damagedRecord) {
         std::cerr << "trk_dump: the data of record " << record << " cannot be shown: the listing stopped there"
                   << std::endl;
-    } else if (record <= records) {
+    } else if (record <= listed) {
         std::cerr << "trk_dump: record " << record << " is not a steady track chunk: it carries no data" << std::endl;
     } else if (stopped) {
         std::cerr << "trk_dump: there is no record " << record << " before the listing stopped" << std::endl;
     } else {
-        std::cerr << "trk_dump: there is no record " << record << ": the file has " << records << " records"
+        std::cerr << "trk_dump: there is no record " << record << ": the file has " << listed << " records"
                   << std::endl;
     }
     return false;

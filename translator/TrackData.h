@@ -1,41 +1,29 @@
 #ifndef TRANSLATOR_TRACKDATA_H
 #define TRANSLATOR_TRACKDATA_H
 
-#include <cstddef>
+// The record-by-record interface to track files, for programs of their own
+// that read records and pick values out of a chunk's data by type name: read
+// a block, read a variable's data, get one element, write it as point-line
+// text or in columns. The translator itself reads through the chunk source
+// and builds its lines in the assembly; trk_dump prints its data tables with
+// printData. Type names are matched exactly and case-sensitively.
+
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
-// The element types of a track chunk's raw variable data, named by the
-// variable's "DataType". Elements are little-endian, unaligned, and element
-// `index` begins at byte index * stride of the variable's buffer.
-enum class DataType {
-    Unsigned4,      // "Unsigned4": unsigned 32-bit integer
-    Float4,         // "Float4": IEEE single precision
-    Float8,         // "Float8": IEEE double precision
-    Vector3Float4,  // "Vector<3,Float4>": three singles x, y, z
-    Vector3Float8,  // "Vector<3,Float8>": three doubles x, y, z
-    Unknown         // any other name, matched case-sensitively
-};
+#include "Properties.h"
 
-DataType dataTypeFromName(const std::string& name);
-// Bytes one element occupies; 0 for Unknown.
-std::size_t elementSize(DataType type);
-bool isVectorType(DataType type);
+// Clears the collection and extracts the next property block into it; true
+// when the block holds at least one entry. The end of the input, a block that
+// does not parse and the empty block "{}" all give false.
+bool readProperties(std::ifstream& in, Properties& properties);
 
-// Most characters appendElementText writes for one element (a vector of three
-// "-1.23457e+308 " components).
-constexpr std::size_t maxElementText = 42;
-// Room the output buffer must have at `out` when appendElementText is called:
-// the number formatter may use up to 32 bytes of scratch behind each value.
-constexpr std::size_t elementTextRoom = 64;
-// Most characters appendElementText writes for an element of this type.
-std::size_t maxTextLength(DataType type);
-
-// Appends the point-line text of the element at `element` (each value as
-// %.6g, or in decimal for Unsigned4, followed by one space) and returns the
-// new end. Unknown writes nothing.
-char* appendElementText(char* out, DataType type, const char* element);
+// Makes the buffer count * size zero bytes and reads that many bytes into it,
+// whatever the stream's state afterwards.
+void readData(std::ifstream& in, int count, int size, std::vector<char, std::allocator<char>>& buffer);
 
 // The operations below take the type by name and the element by index and
 // stride; the caller guarantees that index and stride are not negative and

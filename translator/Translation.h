@@ -5,10 +5,24 @@
 #include <ostream>
 #include <string>
 
+class ChunkSource;
+class PointFormat;
+class ProgressLine;
+struct TranslationState;
+
+// The stages of a translation, wired: the chunk source's steady chunks go to
+// the assembly, which keeps their points as lines of `format` in `state`.
+// Reading ends at the end of the records; a block that does not parse
+// (trailing bytes of a stored file) gets one warning line on `diagnostics`.
+// Faults are thrown as TrackError. `progress`, when given, is offered the
+// position at every record.
+void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
+                   ProgressLine* progress = nullptr);
+
 // How a run ended.
 struct TranslationOutcome {
-    int status = 0;            // the exit status
-    std::string usageMessage;  // a command-line error, for the usage lines; status is then 1
+    int status = 0;                 // the exit status
+    bool outputUnopenable = false;  // the named output cannot be written; status is then 1
 };
 
 // Runs a whole translation on an opened track stream and never ends the

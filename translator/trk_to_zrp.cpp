@@ -20,6 +20,6 @@ int main(int argc, char** argv) {
 
     const TranslationOutcome outcome =
         translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr, standardErrorIsTerminal());
-    if (!outcome.usageMessage.empty()) usage(outcome.usageMessage.c_str(), argv);
+    if (outcome.outputUnopenable) usage("could not open output file", argv);
     return outcome.status;
 }

@@ -1,18 +1,11 @@
-#ifndef TRANSLATOR_POINTLINE_H
-#define TRANSLATOR_POINTLINE_H
+#ifndef OUTPUT_POINTLINE_H
+#define OUTPUT_POINTLINE_H
 
 #include <cstddef>
 
-#include "TrackData.h"
+#include "PointFormat.h"
 
-// One value source of a point line: a variable's data type, stride and raw data.
-struct LineColumn {
-    DataType type;
-    std::size_t stride;
-    const char* data;
-};
-
-// Writes the point line of point `point` (every column's element text in
+// Writes the ZRP point line of point `point` (every column's element text in
 // order, each value followed by one space, no line feed) at `out` and returns
 // the new end. `out` must have room for the sum of maxTextLength over the
 // columns plus elementTextRoom.

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "Assembly.h"
+#include "ElementText.h"
+#include "PointLine.h"
 
 namespace {
 
@@ -58,6 +60,18 @@ private:
 };
 
 }  // namespace
+
+std::size_t ZrpPointFormat::lineRoom(const LineColumn* columns, std::size_t count) const {
+    std::size_t room = 1 + elementTextRoom;  // the line feed, the formatter's scratch room
+    for (std::size_t c = 0; c < count; ++c) room += maxTextLength(columns[c].type);
+    return room;
+}
+
+char* ZrpPointFormat::writeLine(char* out, const LineColumn* columns, std::size_t count, std::size_t point) const {
+    char* end = writePointLine(out, columns, count, point);
+    *end++ = '\n';
+    return end;
+}
 
 void writeZrp(std::ostream& out, TranslationState& state) {
     BufferedText text(out);

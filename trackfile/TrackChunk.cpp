@@ -1,10 +1,10 @@
 #include "TrackChunk.h"
 
-#include "TranslationError.h"
+#include "TrackError.h"
 
 std::string chunkLabel(const TrackChunk& chunk) {
     std::string label = "track chunk (record " + std::to_string(chunk.record);
-    if (chunk.offset >= 0) label += ", byte " + std::to_string(chunk.offset);
+    label += ", byte " + std::to_string(chunk.offset);
     if (chunk.hasId) label += ", Id " + std::to_string(chunk.id);
     return label + ")";
 }
@@ -13,28 +13,6 @@ std::string variableLabel(const ChunkVariable& variable) {
     std::string label = "variable " + std::to_string(variable.index + 1);
     if (!variable.name.empty()) label += " (\"" + variable.name + "\")";
     return label;
-}
-
-void fail(const std::string& text) {
-    // Names in the messages come from the file and may hold byte 0, which
-    // would end the message early where it is handed on as a C string.
-    std::string shown;
-    shown.reserve(text.size());
-    for (const char c : text) {
-        if (c == '\0')
-            shown += "\\0";
-        else
-            shown += c;
-    }
-    throw TranslationError("Error:  " + shown + "\n");
-}
-
-void failChunk(const TrackChunk& chunk, const std::string& problem) {
-    fail(chunkLabel(chunk) + ": " + problem + ".");
-}
-
-void failVariable(const TrackChunk& chunk, const ChunkVariable& variable, const std::string& problem) {
-    failChunk(chunk, variableLabel(variable) + ": " + problem);
 }
 
 // A read that does not convert leaves its target as it was, so reading into
@@ -68,4 +46,31 @@ bool isDescriptorList(const PropertyObject* value) {
     for (const PropertyObject* element : value->asArray())
         if (element == nullptr || element->getType() != PropertyObject::Map) return false;
     return true;
+}
+
+DataTypeCheck checkDataType(const ChunkVariable& variable) {
+    DataTypeCheck check;
+    check.present =
+        variable.descriptor.hasName("DataType") && readStringKey(variable.descriptor, "DataType", check.name);
+    if (!check.present) {
+        check.problem = "\"DataType\" is missing or is not a string";
+        return check;
+    }
+    check.type = dataTypeFromName(check.name);
+    if (check.type == DataType::Unknown) {
+        check.problem = "\"DataType\" \"" + check.name + "\" is not a known data type";
+    } else if (static_cast<std::size_t>(variable.dataSize) < elementSize(check.type)) {
+        check.problem = "\"DataSize\" " + std::to_string(variable.dataSize) + " is smaller than the " +
+                        std::to_string(elementSize(check.type)) + " bytes of \"" + check.name + "\"";
+    }
+    return check;
+}
+
+DataType readDataType(const TrackChunk& chunk, const ChunkVariable& variable) {
+    const DataTypeCheck check = checkDataType(variable);
+    if (!check.problem.empty()) {
+        variable.descriptor.assertHasName("DataType");
+        failVariable(chunk, variable, check.problem);
+    }
+    return check.type;
 }

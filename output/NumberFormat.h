@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_NUMBERFORMAT_H
-#define TRANSLATOR_NUMBERFORMAT_H
+#ifndef OUTPUT_NUMBERFORMAT_H
+#define OUTPUT_NUMBERFORMAT_H
 
 #include <cstddef>
 #include <cstdint>

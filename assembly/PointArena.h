@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_POINTARENA_H
-#define TRANSLATOR_POINTARENA_H
+#ifndef ASSEMBLY_POINTARENA_H
+#define ASSEMBLY_POINTARENA_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_OUTPUTFILE_H
-#define TRANSLATOR_OUTPUTFILE_H
+#ifndef OUTPUT_OUTPUTFILE_H
+#define OUTPUT_OUTPUTFILE_H
 
 #include <fstream>
 #include <string>

@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_ASSEMBLY_H
-#define TRANSLATOR_ASSEMBLY_H
+#ifndef ASSEMBLY_ASSEMBLY_H
+#define ASSEMBLY_ASSEMBLY_H
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "ParcelTable.h"
 #include "PointArena.h"
+#include "PointFormat.h"
 #include "TrackChunk.h"
 
 // One tag group: the paths of all chunks that share a "Name".
@@ -60,10 +61,11 @@ bool isParcelIndexVariable(const ChunkVariable& variable);
 void analyseVariables(TranslationState& state, const TrackChunk& chunk);
 // Later steady chunks: must declare the first chunk's variables in its order.
 void checkVariables(const TranslationState& state, const TrackChunk& chunk);
-// Builds one point line per point and adds it to the path of its parcel.
-void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk);
+// Builds one point line per point in `format` and adds it to the path of its
+// parcel.
+void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);
 
 // The analysis or the check, then the points; clears firstChunk.
-void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk);
+void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);
 
 #endif

@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_PARCELTABLE_H
-#define TRANSLATOR_PARCELTABLE_H
+#ifndef ASSEMBLY_PARCELTABLE_H
+#define ASSEMBLY_PARCELTABLE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_TRACKWRITER_H
-#define TRANSLATOR_TRACKWRITER_H
+#ifndef TRACKFILE_TRACKWRITER_H
+#define TRACKFILE_TRACKWRITER_H
 
 #include <cstddef>
 #include <cstdint>

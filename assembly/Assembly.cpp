@@ -2,23 +2,19 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 #include <unordered_set>
 
-#include "PointLine.h"
-#include "TrackData.h"
-#include "TranslationError.h"
+#include "TrackError.h"
 
 namespace {
 
 const char* const vectorSuffixes[] = {"-u", "-v", "-w"};
 
 [[noreturn]] void failMismatch() {
-    throw TranslationError(
-        "Error:  Variable names mismatch.\n"
+    throw TrackError(
+        "Variable names mismatch.\n"
         "All TrackChunks must specify the samevariable names in the same order\n"
-        "to be exported to the ASCII ZRP file format.\n"
-        "\n");
+        "to be exported to the ASCII ZRP file format.\n");
 }
 
 // Variables of types 0 and 2, other than the position and parcel-index
@@ -26,22 +22,6 @@ const char* const vectorSuffixes[] = {"-u", "-v", "-w"};
 bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
     return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
            variable.index != state.parcelVariable;
-}
-
-// Reads the variable's "DataType" and checks that its elements fit the
-// stride, so that no element is read past the variable's buffer.
-DataType readDataType(const TrackChunk& chunk, const ChunkVariable& variable) {
-    std::string name;
-    if (!readStringKey(variable.descriptor, "DataType", name))
-        failVariable(chunk, variable, "\"DataType\" is missing or is not a string");
-    const DataType type = dataTypeFromName(name);
-    if (type == DataType::Unknown)
-        failVariable(chunk, variable, "\"DataType\" \"" + name + "\" is not a known data type");
-    if (static_cast<std::size_t>(variable.dataSize) < elementSize(type))
-        failVariable(chunk, variable,
-                     "\"DataSize\" " + std::to_string(variable.dataSize) + " is smaller than the " +
-                         std::to_string(elementSize(type)) + " bytes of \"" + name + "\"");
-    return type;
 }
 
 // A data type that does not fit the variable's kind would put a number of
@@ -52,9 +32,7 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
     std::string kind = position      ? "the position variable"
                        : wantsVector ? "a vector variable (type 2)"
                                      : "a scalar variable (type 0)";
-    std::string typeName;
-    readStringKey(variable.descriptor, "DataType", typeName);
-    failVariable(chunk, variable, "\"DataType\" \"" + typeName + "\" does not fit " + kind);
+    failVariable(chunk, variable, "\"DataType\" \"" + checkDataType(variable).name + "\" does not fit " + kind);
 }
 
 }  // namespace
@@ -142,36 +120,30 @@ void checkVariables(const TranslationState& state, const TrackChunk& chunk) {
         failMismatch();
 }
 
-void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk) {
+void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
     if (chunk.size <= 0) return;
 
     const ChunkVariable& parcel = chunk.variables[static_cast<std::size_t>(state.parcelVariable)];
-    std::string parcelType;
-    if (!readStringKey(parcel.descriptor, "DataType", parcelType))
-        failVariable(chunk, parcel, "\"DataType\" is missing or is not a string");
-    if (parcelType != "Unsigned4") fail("getDataValue() for \"Parcel Index\" failed.");
+    // A parcel index of another data type keeps the message it has always had.
+    const DataTypeCheck parcelType = checkDataType(parcel);
+    if (parcelType.present && parcelType.name != "Unsigned4") fail("getDataValue() for \"Parcel Index\" failed.");
     readDataType(chunk, parcel);
 
     std::vector<LineColumn> columns;
-    std::size_t lineBound = 1 + elementTextRoom;  // the line feed, the formatter's scratch room
     auto addColumn = [&](const ChunkVariable& variable, bool position) {
         const DataType type = readDataType(chunk, variable);
         checkKind(chunk, variable, type, position);
         columns.push_back({type, static_cast<std::size_t>(variable.dataSize), variable.data.data()});
-        lineBound += maxTextLength(type);
     };
     addColumn(chunk.variables[static_cast<std::size_t>(state.positionVariable)], true);
     for (const ChunkVariable& variable : chunk.variables)
         if (isWrittenVariable(state, variable)) addColumn(variable, false);
 
+    const std::size_t lineRoom = format.lineRoom(columns.data(), columns.size());
     const char* parcelData = parcel.data.data();
     const std::size_t parcelStride = static_cast<std::size_t>(parcel.dataSize);
     const std::size_t points = static_cast<std::size_t>(chunk.size);
-    auto parcelAt = [&](std::size_t i) {
-        std::uint32_t parcelIndex;
-        std::memcpy(&parcelIndex, parcelData + i * parcelStride, sizeof parcelIndex);
-        return parcelIndex;
-    };
+    auto parcelAt = [&](std::size_t i) { return loadValue<std::uint32_t>(parcelData + i * parcelStride); };
     // The slot of a point a few lines ahead is fetched while this line is
     // formatted: with many paths the table is out of the cache, and the
     // formatting takes about as long as a fetch from memory.
@@ -179,18 +151,17 @@ void addPoints(const TranslationState& state, Group& group, const TrackChunk& ch
     for (std::size_t i = 0; i < points; ++i) {
         if (i + prefetchDistance < points) group.paths.prefetch(parcelAt(i + prefetchDistance));
         const std::uint32_t parcelIndex = parcelAt(i);
-        char* const line = group.arena.beginLine(lineBound);
-        char* end = writePointLine(line, columns.data(), columns.size(), i);
-        *end++ = '\n';
+        char* const line = group.arena.beginLine(lineRoom);
+        const char* const end = format.writeLine(line, columns.data(), columns.size(), i);
         group.addPoint(parcelIndex, group.arena.commitLine(static_cast<std::size_t>(end - line)));
     }
 }
 
-void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk) {
+void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
     if (state.firstChunk)
         analyseVariables(state, chunk);
     else
         checkVariables(state, chunk);
-    addPoints(state, group, chunk);
+    addPoints(state, group, chunk, format);
     state.firstChunk = false;
 }

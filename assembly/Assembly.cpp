@@ -26,12 +26,12 @@ bool isWrittenVariable(const TranslationState& state, const ChunkVariable& varia
 
 // A data type that does not fit the variable's kind would put a number of
 // values on the point line other than the names it has in the file's header.
+// The position has no name there: a scalar one writes one value.
 void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType type, bool position) {
-    const bool wantsVector = position || variable.type == 2;
+    if (position) return;
+    const bool wantsVector = variable.type == 2;
     if (isVectorType(type) == wantsVector) return;
-    std::string kind = position      ? "the position variable"
-                       : wantsVector ? "a vector variable (type 2)"
-                                     : "a scalar variable (type 0)";
+    const std::string kind = wantsVector ? "a vector variable (type 2)" : "a scalar variable (type 0)";
     failVariable(chunk, variable, "\"DataType\" \"" + checkDataType(variable).name + "\" does not fit " + kind);
 }
 

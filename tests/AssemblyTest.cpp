@@ -45,6 +45,32 @@ TEST(Assembly, VariableAnalysisOfTheFirstChunk) {
     }
 }
 
+// A position of a scalar type writes one value; its stride may be wider
+// than the element.
+TEST(Assembly, AScalarPositionWritesOneValue) {
+    const struct {
+        const char* type;
+        VariableData data;
+        const char* line;
+    } cases[] = {
+        {"Float4", VariableData().float4(1.5f), "1.5 0.25 \n"},
+        {"Float8", VariableData(16).float8(-2e-7), "-2e-07 0.25 \n"},
+        {"Unsigned4", VariableData().unsigned4(4294967295u), "4294967295 0.25 \n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        TestChunk chunk;
+        chunk.block =
+            steadyChunkBlock(1, "A", 1,
+                             {variableDescriptor("Parcel Index", 0, "Unsigned4", 4),
+                              variableDescriptor("Position", 3, c.type, static_cast<int>(c.data.bytes().size())),
+                              variableDescriptor("Diameter", 0, "Float4", 4)});
+        chunk.data = {VariableData().unsigned4(0).bytes(), c.data.bytes(), VariableData().float4(0.25f).bytes()};
+        EXPECT_EQ(translated(trackText({chunk})),
+                  std::string("ZRPARTICLES 2 1\nTag Names\n0\nVariable Names\n1\nDiameter\n1\n") + c.line);
+    }
+}
+
 // Groups are numbered in order of first appearance, points join their path
 // in file order, and paths are written by ascending parcel index.
 TEST(Assembly, ChunksJoinTheirGroupInFileOrder) {

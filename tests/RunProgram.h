@@ -14,7 +14,8 @@ struct ProgramResult {
 
 // Runs program with args (argv[0] is argv0, or program when empty), stdin
 // from /dev/null, and waits for it. stdout goes to stdoutPath when one is
-// given (result.out then stays empty), and is captured otherwise.
+// given (result.out then stays empty; "-" leaves it closed), and is captured
+// otherwise.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& argv0 = "", const std::string& stdoutPath = "");
 

@@ -132,8 +132,6 @@ std::vector<FailureCase> failureCases() {
         // More or fewer values than names would shift every later column.
         {"vector with a scalar type", Changed().set(2, "Type", 2),
          diameter + "\"DataType\" \"Float4\" does not fit a vector variable (type 2).\n"},
-        {"position with a scalar type", Changed().set(1, "DataType", "Float8"),
-         first + "variable 2 (\"Position\"): \"DataType\" \"Float8\" does not fit the position variable.\n"},
         // Names are compared after a vector's get their suffixes.
         {"output name declared twice", Changed().set(2, "Type", 2).set(3, "Name", "Diameter-v"),
          first + "variable 4 (\"Diameter-v\"): the output variable name \"Diameter-v\" is declared twice.\n"},
@@ -186,6 +184,15 @@ TEST_F(Translation, WriteFailuresAreReported) {
     ProgramResult fullStdout = run({in}, "/dev/full");
     EXPECT_EQ(fullStdout.status, 1);
     EXPECT_EQ(fullStdout.err, "Error:  could not write standard output\n");
+    // The " written." line is checked too; the file, complete by then, stays.
+    for (const std::string& standardOutput : {std::string("/dev/full"), std::string("-")}) {
+        SCOPED_TRACE(standardOutput);
+        ProgramResult unreported = run({in, dir + "kept.zrp"}, standardOutput);
+        EXPECT_EQ(unreported.status, 1);
+        EXPECT_EQ(unreported.err, "Error:  could not write standard output\n");
+        EXPECT_EQ(readFile(dir + "kept.zrp"), referenceZrp);
+        std::remove((dir + "kept.zrp").c_str());
+    }
 
     for (const std::string& target : {dir + "missing/out.zrp", dir, std::string()}) {
         SCOPED_TRACE(target);

@@ -38,6 +38,7 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     writeZrp(output.stream(), state);
     if (!output.commit()) fail("could not write output file");
     standardOutput << outputPath << " written." << std::endl;
+    if (!standardOutput) fail("could not write standard output");
 }
 
 }  // namespace

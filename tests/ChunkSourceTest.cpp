@@ -74,11 +74,13 @@ TEST(ChunkSource, WalksTheRecordsOfAFileAndOfAPipeAlike) {
     const std::size_t bAt = header.size() + a.size() + unsteady.size();
     const std::string expected =
         "other 1@0\n"
-        "chunk 2@" + std::to_string(header.size()) + " A size 1 data@" +
-        std::to_string(header.size() + a.size() - 28) + " " + temperatures({1.25}) +
-        "\nother 3@" + std::to_string(header.size() + a.size()) + "\n"
-        "chunk 4@" + std::to_string(bAt) + " B size 2 data@" + std::to_string(bAt + b.size() - 56) + " " +
-        temperatures({2.5, 5}) + "\nunreadable 5@" + std::to_string(bytes.size() - 2) +
+        "chunk 2@" +
+        std::to_string(header.size()) + " A size 1 data@" + std::to_string(header.size() + a.size() - 28) + " " +
+        temperatures({1.25}) + "\nother 3@" + std::to_string(header.size() + a.size()) +
+        "\n"
+        "chunk 4@" +
+        std::to_string(bAt) + " B size 2 data@" + std::to_string(bAt + b.size() - 56) + " " + temperatures({2.5, 5}) +
+        "\nunreadable 5@" + std::to_string(bytes.size() - 2) +
         ": PropertyParser scan failed: Error parsing Property: lexical error. found: '#'\n";
     for (const bool pipe : {false, true}) {
         SCOPED_TRACE(pipe ? "pipe" : "file");
@@ -90,8 +92,8 @@ TEST(ChunkSource, WalksTheRecordsOfAFileAndOfAPipeAlike) {
     // Data that is not read is passed over; "{}" ends the records.
     Input input(a + "{}" + b, true);
     ChunkSource source(input.stream);
-    EXPECT_EQ(walk(source, false), "chunk 1@0 A size 1 data@" + std::to_string(a.size() - 28) + "\n{} @" +
-                                       std::to_string(a.size()) + "\n");
+    EXPECT_EQ(walk(source, false),
+              "chunk 1@0 A size 1 data@" + std::to_string(a.size() - 28) + "\n{} @" + std::to_string(a.size()) + "\n");
 }
 
 TEST(ChunkSource, ReadsAChunkAgainByItsOffsetsWhereTheInputCanSeek) {
@@ -123,8 +125,9 @@ TEST(ChunkSource, ChecksRefuseWhatTheyNeed) {
     descriptorOf(chunk, 2).remove("Type");
     const std::string loose = trackText({chunk});
     const std::string cut = trackText({standardChunk(7, "A", {{0, 1, 2, 3, 0.5f, 300}})});
-    const std::string cutShort = "track chunk (record 1, byte 0, Id 7): variable 4 (\"Temperature\"): the file ends "
-                                 "inside its data (8 bytes declared, 5 present).";
+    const std::string cutShort =
+        "track chunk (record 1, byte 0, Id 7): variable 4 (\"Temperature\"): the file ends "
+        "inside its data (8 bytes declared, 5 present).";
     struct Case {
         std::string bytes;
         ChunkSource::Checks checks;

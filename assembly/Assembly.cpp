@@ -120,11 +120,9 @@ void checkVariables(const TranslationState& state, const TrackChunk& chunk) {
         failMismatch();
 }
 
-void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
-    if (chunk.size <= 0) return;
-
-    const ChunkVariable& parcel = chunk.variables[static_cast<std::size_t>(state.parcelVariable)];
+std::vector<LineColumn> pointColumns(const TranslationState& state, const TrackChunk& chunk) {
     // A parcel index of another data type keeps the message it has always had.
+    const ChunkVariable& parcel = parcelVariableOf(state, chunk);
     const DataTypeCheck parcelType = checkDataType(parcel);
     if (parcelType.present && parcelType.name != "Unsigned4") fail("getDataValue() for \"Parcel Index\" failed.");
     readDataType(chunk, parcel);
@@ -138,7 +136,17 @@ void addPoints(const TranslationState& state, Group& group, const TrackChunk& ch
     addColumn(chunk.variables[static_cast<std::size_t>(state.positionVariable)], true);
     for (const ChunkVariable& variable : chunk.variables)
         if (isWrittenVariable(state, variable)) addColumn(variable, false);
+    return columns;
+}
 
+const ChunkVariable& parcelVariableOf(const TranslationState& state, const TrackChunk& chunk) {
+    return chunk.variables[static_cast<std::size_t>(state.parcelVariable)];
+}
+
+void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
+    if (chunk.size <= 0) return;
+    const std::vector<LineColumn> columns = pointColumns(state, chunk);
+    const ChunkVariable& parcel = parcelVariableOf(state, chunk);
     const std::size_t lineRoom = format.lineRoom(columns.data(), columns.size());
     const char* parcelData = parcel.data.data();
     const std::size_t parcelStride = static_cast<std::size_t>(parcel.dataSize);
@@ -157,11 +165,15 @@ void addPoints(const TranslationState& state, Group& group, const TrackChunk& ch
     }
 }
 
-void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
+void checkChunkVariables(TranslationState& state, const TrackChunk& chunk) {
     if (state.firstChunk)
         analyseVariables(state, chunk);
     else
         checkVariables(state, chunk);
-    addPoints(state, group, chunk, format);
     state.firstChunk = false;
+}
+
+void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
+    checkChunkVariables(state, chunk);
+    addPoints(state, group, chunk, format);
 }

@@ -61,9 +61,21 @@ bool isParcelIndexVariable(const ChunkVariable& variable);
 void analyseVariables(TranslationState& state, const TrackChunk& chunk);
 // Later steady chunks: must declare the first chunk's variables in its order.
 void checkVariables(const TranslationState& state, const TrackChunk& chunk);
+// The parcel-index variable of a chunk that has passed the analysis or the
+// check.
+const ChunkVariable& parcelVariableOf(const TranslationState& state, const TrackChunk& chunk);
+// Checks the data types of a chunk's point values (the parcel index, the
+// position and every written variable, in that order) and returns the
+// columns of a point line: the position, then the written variables, over
+// the chunk's data as read so far.
+std::vector<LineColumn> pointColumns(const TranslationState& state, const TrackChunk& chunk);
+
 // Builds one point line per point in `format` and adds it to the path of its
 // parcel.
 void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);
+
+// The analysis (first chunk) or the check (later ones); clears firstChunk.
+void checkChunkVariables(TranslationState& state, const TrackChunk& chunk);
 
 // The analysis or the check, then the points; clears firstChunk.
 void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);

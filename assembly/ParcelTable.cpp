@@ -2,14 +2,10 @@
 
 #include <algorithm>
 
+#include "ParcelHash.h"
+
 std::size_t ParcelTable::home(std::uint32_t parcel) const {
-    // Runs of consecutive indexes, common within a chunk, keep consecutive
-    // slots, so that a chunk's points touch the table in a few cache lines
-    // instead of one each. The runs themselves are placed by Fibonacci
-    // hashing, which spreads any pattern of indexes evenly, so that no run
-    // shares its home with more than a few others.
-    const std::uint64_t run = std::uint64_t(parcel >> runBits) * 0x9e3779b97f4a7c15u;
-    return static_cast<std::size_t>(((run >> shift) << runBits | (parcel & runMask)) & (slots.size() - 1));
+    return parcelHome(parcel, shift, slots.size());
 }
 
 std::size_t ParcelTable::slotOf(std::uint32_t parcel) const {

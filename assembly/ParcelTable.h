@@ -59,8 +59,6 @@ private:
     };
     // A table of 2^32 slots holds every possible index.
     static constexpr std::size_t maxSlots = std::size_t(1) << 32;
-    static constexpr int runBits = 4;  // runs of 16 consecutive indexes
-    static constexpr std::uint32_t runMask = (1u << runBits) - 1;
 
     void sortByParcel();
     void rehash(std::size_t size);  // back to hash order, in `size` slots

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "PointFormat.h"
+#include "TextFormat.h"
 
 struct TranslationState;
 
@@ -15,12 +16,22 @@ public:
     char* writeLine(char* out, const LineColumn* columns, std::size_t count, std::size_t point) const override;
 };
 
-// Writes the ZRP particle-path file of the state: the header, the tag and
-// variable names, then every path that holds points, group by group and by
-// ascending parcel index within a group. The text goes out in large pieces;
-// it stops early once the stream has failed, and the caller checks the
-// stream afterwards. The state is not const: each group's paths are put in
-// index order in place.
+// The ZRP particle-path file: "ZRPARTICLES 2 1", the tag and variable names,
+// then every path as its point count, its group number (unless there is one
+// tag group) and its point lines.
+class ZrpFormat : public TextFormat {
+public:
+    const PointFormat& pointFormat() const override { return points; }
+    void writeHeader(BufferedText& out, const TranslationState& state) const override;
+    void writePathStart(BufferedText& out, const TranslationState& state, const TextPath& path) const override;
+    void writeLine(BufferedText& out, const TranslationState& state, const TextPath& path, std::uint64_t point,
+                   const char* line, std::size_t length) const override;
+
+private:
+    ZrpPointFormat points;
+};
+
+// Writes the ZRP file of the state's paths (writeText in the ZRP format).
 void writeZrp(std::ostream& out, TranslationState& state);
 
 #endif

@@ -176,48 +176,67 @@ void ChunkSource::passOverData(const TrackChunk& chunk) {
         seekTo(std::min(end, std::uint64_t(inputSize)));
         return;
     }
+    for (const ChunkVariable& variable : chunk.variables) discard(chunk, variable);
+}
+
+void ChunkSource::discard(const TrackChunk& chunk, const ChunkVariable& variable) {
     char discarded[1 << 16];
-    for (const ChunkVariable& variable : chunk.variables) {
-        std::uint64_t present = 0;
-        while (present < variable.dataLength) {
-            const std::uint64_t piece = std::min<std::uint64_t>(variable.dataLength - present, sizeof discarded);
-            in.read(discarded, static_cast<std::streamsize>(piece));
-            present += static_cast<std::uint64_t>(in.gcount());
-            if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
-        }
+    std::uint64_t present = 0;
+    while (present < variable.dataLength) {
+        const std::uint64_t piece = std::min<std::uint64_t>(variable.dataLength - present, sizeof discarded);
+        in.read(discarded, static_cast<std::streamsize>(piece));
+        present += static_cast<std::uint64_t>(in.gcount());
+        if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
     }
 }
 
 void ChunkSource::readData(TrackChunk& chunk) {
+    std::vector<int> every(chunk.variables.size());
+    for (std::size_t v = 0; v < every.size(); ++v) every[v] = static_cast<int>(v);
+    readData(chunk, every);
+}
+
+void ChunkSource::readData(TrackChunk& chunk, const std::vector<int>& variables) {
+    std::vector<bool> wanted(chunk.variables.size(), false);
+    for (const int v : variables) wanted.at(static_cast<std::size_t>(v)) = true;
     if (&chunk == &currentChunk && dataPending) {
+        // In order, from where the walk stands.
         dataPending = false;
-        readVariables(chunk);
+        for (ChunkVariable& variable : chunk.variables) {
+            if (wanted[static_cast<std::size_t>(variable.index)])
+                readVariable(chunk, variable);
+            else if (seekable())
+                seekTo(variable.dataOffset + variable.dataLength);
+            else
+                discard(chunk, variable);
+        }
         return;
     }
     if (!seekable()) throw std::logic_error("ChunkSource: a chunk read earlier cannot be read again from a pipe");
     // The walk goes on from where it stood.
     const std::uint64_t walk = position();
-    seekTo(chunk.dataOffset);
-    readVariables(chunk);
+    for (ChunkVariable& variable : chunk.variables) {
+        if (!wanted[static_cast<std::size_t>(variable.index)]) continue;
+        seekTo(variable.dataOffset);
+        readVariable(chunk, variable);
+    }
     seekTo(walk);
 }
 
-void ChunkSource::readVariables(TrackChunk& chunk) {
-    for (ChunkVariable& variable : chunk.variables) {
-        const std::uint64_t length = variable.dataLength;
-        variable.data.clear();
-        // A known size has been checked against the claim. From a pipe it is
-        // not known beforehand: the buffer then grows with the bytes that
-        // arrive, at most doubling, so that a claim of gigabytes followed by
-        // a few bytes costs a few bytes.
-        if (seekable()) variable.data.reserve(static_cast<std::size_t>(length));
-        std::uint64_t present = 0;
-        while (present < length) {
-            const std::uint64_t piece = std::min(length - present, std::max<std::uint64_t>(present, firstPiece));
-            variable.data.resize(static_cast<std::size_t>(present + piece));
-            in.read(variable.data.data() + present, static_cast<std::streamsize>(piece));
-            present += static_cast<std::uint64_t>(in.gcount());
-            if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
-        }
+void ChunkSource::readVariable(const TrackChunk& chunk, ChunkVariable& variable) {
+    const std::uint64_t length = variable.dataLength;
+    variable.data.clear();
+    // A known size has been checked against the claim. From a pipe it is not
+    // known beforehand: the buffer then grows with the bytes that arrive, at
+    // most doubling, so that a claim of gigabytes followed by a few bytes
+    // costs a few bytes.
+    if (seekable()) variable.data.reserve(static_cast<std::size_t>(length));
+    std::uint64_t present = 0;
+    while (present < length) {
+        const std::uint64_t piece = std::min(length - present, std::max<std::uint64_t>(present, firstPiece));
+        variable.data.resize(static_cast<std::size_t>(present + piece));
+        in.read(variable.data.data() + present, static_cast<std::streamsize>(piece));
+        present += static_cast<std::uint64_t>(in.gcount());
+        if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <vector>
 
 #include "CountingBuffer.h"
 #include "Properties.h"
@@ -59,6 +60,9 @@ public:
     // one found earlier (by its offsets; only from a seekable input), after
     // which the walk goes on where it stood.
     void readData(TrackChunk& chunk);
+    // The same for the listed variables only (by their index in the chunk);
+    // the others are passed over and keep no data.
+    void readData(TrackChunk& chunk, const std::vector<int>& variables);
 
     // Bytes of the input consumed so far.
     std::uint64_t position() const { return counter.consumed(); }
@@ -69,7 +73,8 @@ public:
 private:
     ChunkSource(std::istream& input, Checks checks, std::streamoff start);
     void passOverData(const TrackChunk& chunk);
-    void readVariables(TrackChunk& chunk);
+    void discard(const TrackChunk& chunk, const ChunkVariable& variable);
+    void readVariable(const TrackChunk& chunk, ChunkVariable& variable);
     void seekTo(std::uint64_t offset);
 
     CountingBuffer counter;

@@ -6,6 +6,7 @@
 #include "Assembly.h"
 #include "ChunkSource.h"
 #include "OutputFile.h"
+#include "PathIndex.h"
 #include "Progress.h"
 #include "TrackError.h"
 #include "ZrpWriter.h"
@@ -16,35 +17,41 @@ namespace {
 // command-line error.
 struct OutputUnopenable {};
 
-void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
-         std::ostream& diagnostics, bool showProgress) {
-    ChunkSource source(input);
-    TranslationState state;
-    const ZrpPointFormat format;
-    // An error thrown while reading erases the line on its way out.
-    ProgressLine progress(diagnostics, showProgress);
-    assembleTrack(source, state, format, diagnostics, &progress);
-    progress.clear();
-    if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
-
+// The chosen text format over the points kept in memory.
+void writeTextOutput(TranslationState& state, const TextFormat& format, const char* outputPath,
+                     std::ostream& standardOutput) {
+    format.check(state);
     if (outputPath == nullptr) {
-        writeZrp(standardOutput, state);
+        writeText(standardOutput, state, format);
         standardOutput.flush();
         if (!standardOutput) fail("could not write standard output");
         return;
     }
     OutputFile output;
     if (!output.open(outputPath)) throw OutputUnopenable();
-    writeZrp(output.stream(), state);
+    writeText(output.stream(), state, format);
     if (!output.commit()) fail("could not write output file");
     standardOutput << outputPath << " written." << std::endl;
     if (!standardOutput) fail("could not write standard output");
 }
 
+void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
+         std::ostream& diagnostics, const TranslationOptions& options) {
+    ChunkSource source(input);
+    TranslationState state;
+    const ZrpFormat format;
+    // An error thrown while reading erases the line on its way out.
+    ProgressLine progress(diagnostics, options.showProgress);
+    assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict);
+    progress.clear();
+    if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
+    writeTextOutput(state, format, outputPath, standardOutput);
+}
+
 }  // namespace
 
-void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress) {
+void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagnostics, bool strict,
+               ProgressLine* progress, const std::function<void(TrackChunk&, Group&)>& take) {
     std::uint64_t points = 0;
     for (;;) {
         if (progress != nullptr) progress->update(std::int64_t(source.position()), source.size(), points);
@@ -54,6 +61,9 @@ void assembleTrack(ChunkSource& source, TranslationState& state, const PointForm
             case ChunkSource::Record::EmptyBlock:
             case ChunkSource::Record::End: return;
             case ChunkSource::Record::Unreadable:
+                if (strict)
+                    fail("the block at byte " + std::to_string(source.recordOffset()) +
+                         " does not parse: " + source.parseError() + ".");
                 if (progress != nullptr) progress->clear();
                 diagnostics << "Warning:  reading stopped at byte " << source.recordOffset() << ": "
                             << source.parseError() << "; later records were not translated." << std::endl;
@@ -61,18 +71,42 @@ void assembleTrack(ChunkSource& source, TranslationState& state, const PointForm
         }
         state.foundSteadyChunk = true;
         TrackChunk& chunk = source.chunk();
-        Group& group = findTagGroup(state, chunk.name);
-        source.readData(chunk);
-        assembleChunk(state, group, chunk, format);
+        take(chunk, findTagGroup(state, chunk.name));
         points += static_cast<std::uint64_t>(chunk.size);
     }
 }
 
+void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
+                   ProgressLine* progress, bool strict) {
+    walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
+        source.readData(chunk);
+        assembleChunk(state, group, chunk, format);
+    });
+}
+
+void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
+                ProgressLine* progress, bool strict) {
+    walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
+        const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
+        index.addGroup(groupIndex);
+        checkChunkVariables(state, chunk);
+        if (chunk.size <= 0) return;
+        pointColumns(state, chunk);
+        const ChunkVariable& parcel = parcelVariableOf(state, chunk);
+        source.readData(chunk, {parcel.index});
+        const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(chunk.size); ++i)
+            index.count(groupIndex, loadValue<std::uint32_t>(parcel.data.data() + i * stride));
+    });
+    index.finish();
+}
+
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
-                                  std::ostream& standardOutput, std::ostream& diagnostics, bool showProgress) {
+                                  std::ostream& standardOutput, std::ostream& diagnostics,
+                                  const TranslationOptions& options) {
     TranslationOutcome outcome;
     try {
-        run(input, inputName, outputPath, standardOutput, diagnostics, showProgress);
+        run(input, inputName, outputPath, standardOutput, diagnostics, options);
     } catch (const TrackError& error) {
         diagnostics << "Error:  " << error.what() << std::endl;
         outcome.status = 1;

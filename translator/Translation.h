@@ -1,23 +1,57 @@
 #ifndef TRANSLATOR_TRANSLATION_H
 #define TRANSLATOR_TRANSLATION_H
 
+#include <cstdint>
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
 
 class ChunkSource;
+class PathIndex;
 class PointFormat;
 class ProgressLine;
+class Group;
+struct TrackChunk;
 struct TranslationState;
 
-// The stages of a translation, wired: the chunk source's steady chunks go to
-// the assembly, which keeps their points as lines of `format` in `state`.
-// Reading ends at the end of the records; a block that does not parse
-// (trailing bytes of a stored file) gets one warning line on `diagnostics`.
-// Faults are thrown as TrackError. `progress`, when given, is offered the
-// position at every record.
+// The formats a translation writes.
+enum class OutputFormat {
+    Zrp,  // the ZRP particle-path text
+    Vtp,  // VTK XML PolyData, values in binary
+    Csv   // one row per point, values that read back exactly
+};
+
+// What a run is asked to do besides reading and writing.
+struct TranslationOptions {
+    OutputFormat format = OutputFormat::Zrp;
+    std::uint64_t memoryBudget = 0;  // bytes the translation may hold; 0 for the default
+    unsigned threads = 0;            // threads that format point lines; 0 for one per core
+    bool strict = false;             // a block that does not parse is an error, not a warning
+    bool showProgress = false;       // keep a progress line on the diagnostics stream
+};
+
+// Walks the chunk source and hands every steady chunk, with its group, to
+// `take`. Reading ends at the end of the records; a block that does not
+// parse (trailing bytes of a stored file) gets one warning line on
+// `diagnostics`, or, when strict, ends the run as a TrackError. Faults are
+// thrown as TrackError. `progress`, when given, is offered the position at
+// every record. After the walk, state.foundSteadyChunk tells whether there
+// was any steady chunk.
+void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagnostics, bool strict,
+               ProgressLine* progress, const std::function<void(TrackChunk&, Group&)>& take);
+
+// The stages of a one-pass translation, wired: the chunk source's steady
+// chunks go to the assembly, which keeps their points as lines of `format`
+// in `state`.
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress = nullptr);
+                   ProgressLine* progress = nullptr, bool strict = false);
+
+// The first pass of a translation in two passes: every check of
+// assembleTrack, and the points of every path counted in `index`, which is
+// then finished. Only the parcel indexes are read of the chunks' data.
+void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
+                ProgressLine* progress = nullptr, bool strict = false);
 
 // How a run ended.
 struct TranslationOutcome {
@@ -26,12 +60,12 @@ struct TranslationOutcome {
 };
 
 // Runs a whole translation on an opened track stream and never ends the
-// process: reads every record, and only then writes the ZRP file to
-// outputPath (followed by the " written." line on standardOutput), or to
+// process: reads every record, then writes the output file to outputPath
+// (followed by the " written." line on standardOutput), or to
 // standardOutput when outputPath is null. Input, output and memory errors are
-// written to `diagnostics` and give status 1. With showProgress, a progress
-// line is kept on `diagnostics` while the input is read.
+// written to `diagnostics` and give status 1.
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
-                                  std::ostream& standardOutput, std::ostream& diagnostics, bool showProgress = false);
+                                  std::ostream& standardOutput, std::ostream& diagnostics,
+                                  const TranslationOptions& options = TranslationOptions());
 
 #endif

@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
     std::ifstream input(argv[1], std::ios::in | std::ios::binary);
     if (input.fail()) usage("could not open input file", argv);
 
+    TranslationOptions options;
+    options.showProgress = standardErrorIsTerminal();
     const TranslationOutcome outcome =
-        translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr, standardErrorIsTerminal());
+        translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr, options);
     if (outcome.outputUnopenable) usage("could not open output file", argv);
     return outcome.status;
 }

@@ -1,0 +1,62 @@
+#ifndef OUTPUT_BUFFEREDTEXT_H
+#define OUTPUT_BUFFEREDTEXT_H
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Collects text in a buffer and hands it to the stream in large writes:
+// millions of short lines through the stream one by one would dominate the
+// run time. Once the stream has failed, nothing more is written; the caller
+// checks the stream afterwards.
+class BufferedText {
+public:
+    explicit BufferedText(std::ostream& stream) : out(stream), buffer(capacity) {}
+    ~BufferedText() { flush(); }
+    BufferedText(const BufferedText&) = delete;
+    BufferedText& operator=(const BufferedText&) = delete;
+
+    bool failed() const { return !out; }
+
+    // Text and a line feed.
+    void line(const char* text, std::size_t length) {
+        raw(text, length);
+        raw("\n", 1);
+    }
+    void line(const std::string& text) { line(text.data(), text.size()); }
+    void line(std::uint64_t number) {
+        char text[24];
+        const auto result = std::to_chars(text, text + sizeof text, number);
+        line(text, static_cast<std::size_t>(result.ptr - text));
+    }
+    // Text as it is, line feeds included.
+    void raw(const char* text, std::size_t length) {
+        reserve(length);
+        std::memcpy(buffer.data() + used, text, length);
+        used += length;
+    }
+    void raw(const std::string& text) { raw(text.data(), text.size()); }
+
+    void flush() {
+        if (used > 0 && out) out.write(buffer.data(), static_cast<std::streamsize>(used));
+        used = 0;
+    }
+
+private:
+    static constexpr std::size_t capacity = std::size_t(1) << 20;
+
+    void reserve(std::size_t length) {
+        if (buffer.size() - used >= length) return;
+        flush();
+        if (buffer.size() < length) buffer.resize(length);
+    }
+
+    std::ostream& out;
+    std::vector<char> buffer;
+    std::size_t used = 0;
+};
+
+#endif

@@ -18,8 +18,8 @@ class PathIndex {
 public:
     // One path as the output lists it.
     struct Path {
-        std::size_t group;        // the group's position among the groups, from 0
-        std::uint32_t parcel;     // the parcel index
+        std::size_t group;         // the group's position among the groups, from 0
+        std::uint32_t parcel;      // the parcel index
         std::uint64_t firstPoint;  // the output index of its first point
         std::uint64_t count;       // its points
     };
@@ -59,7 +59,7 @@ private:
     struct Slot {
         std::uint64_t count = 0;  // 0: the slot is free
         std::uint64_t firstPoint = 0;
-        std::uint64_t next = 0;   // the output index of the next point placed
+        std::uint64_t next = 0;  // the output index of the next point placed
         std::uint32_t parcel = 0;
     };
     struct Group {

@@ -34,8 +34,8 @@ public:
     virtual void writePathStart(BufferedText& out, const TranslationState& state, const TextPath& path) const = 0;
     // One line of a path, as the point format made it (line feed included);
     // `point` is its number within the path, from 0.
-    virtual void writeLine(BufferedText& out, const TranslationState& state, const TextPath& path,
-                           std::uint64_t point, const char* line, std::size_t length) const = 0;
+    virtual void writeLine(BufferedText& out, const TranslationState& state, const TextPath& path, std::uint64_t point,
+                           const char* line, std::size_t length) const = 0;
 };
 
 // Writes the text file of the state's paths, kept in memory by the assembly:

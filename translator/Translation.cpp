@@ -17,26 +17,36 @@ namespace {
 // command-line error.
 struct OutputUnopenable {};
 
-// The chosen text format over the points kept in memory.
-void writeTextOutput(TranslationState& state, const TextFormat& format, const char* outputPath,
-                     std::ostream& standardOutput) {
-    format.check(state);
-    if (outputPath == nullptr) {
-        writeText(standardOutput, state, format);
-        standardOutput.flush();
-        if (!standardOutput) fail("could not write standard output");
-        return;
+// Where the output goes: a named file, opened before anything is read so that
+// an unwritable target is refused at once, or standard output.
+class Destination {
+public:
+    Destination(const char* outputPath, std::ostream& standardOutput)
+        : path(outputPath), standardOutput(standardOutput) {
+        if (path != nullptr && !file.open(path)) throw OutputUnopenable();
     }
-    OutputFile output;
-    if (!output.open(outputPath)) throw OutputUnopenable();
-    writeText(output.stream(), state, format);
-    if (!output.commit()) fail("could not write output file");
-    standardOutput << outputPath << " written." << std::endl;
-    if (!standardOutput) fail("could not write standard output");
-}
+    std::ostream& stream() { return path != nullptr ? file.stream() : standardOutput; }
+    // Completes the output: the file put in place and the " written." line.
+    void commit() {
+        if (path == nullptr) {
+            standardOutput.flush();
+            if (!standardOutput) fail("could not write standard output");
+            return;
+        }
+        if (!file.commit()) fail("could not write output file");
+        standardOutput << path << " written." << std::endl;
+        if (!standardOutput) fail("could not write standard output");
+    }
+
+private:
+    const char* path;
+    std::ostream& standardOutput;
+    OutputFile file;
+};
 
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
          std::ostream& diagnostics, const TranslationOptions& options) {
+    Destination destination(outputPath, standardOutput);
     ChunkSource source(input);
     TranslationState state;
     const ZrpFormat format;
@@ -45,7 +55,9 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict);
     progress.clear();
     if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
-    writeTextOutput(state, format, outputPath, standardOutput);
+    format.check(state);
+    writeText(destination.stream(), state, format);
+    destination.commit();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "Translation.h"
 
+#include <unistd.h>
+
 #include <new>
 #include <stdexcept>
 
@@ -61,6 +63,14 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
 }
 
 }  // namespace
+
+std::uint64_t memoryBudgetOf(const TranslationOptions& options) {
+    if (options.memoryBudget != 0) return options.memoryBudget;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return std::uint64_t(1) << 30;
+    return std::uint64_t(pages) * std::uint64_t(pageSize) / 2;
+}
 
 void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagnostics, bool strict,
                ProgressLine* progress, const std::function<void(TrackChunk&, Group&)>& take) {

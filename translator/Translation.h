@@ -31,6 +31,10 @@ struct TranslationOptions {
     bool showProgress = false;       // keep a progress line on the diagnostics stream
 };
 
+// The memory budget of a run: the one asked for, or by default half the
+// physical memory.
+std::uint64_t memoryBudgetOf(const TranslationOptions& options);
+
 // Walks the chunk source and hands every steady chunk, with its group, to
 // `take`. Reading ends at the end of the records; a block that does not
 // parse (trailing bytes of a stored file) gets one warning line on

@@ -1,4 +1,4 @@
-#include "Properties.h"
+#include <properties/Properties.h>
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "PropertyObject.h"
+#include <properties/PropertyObject.h>
 
 #include <cassert>
 

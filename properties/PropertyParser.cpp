@@ -1,4 +1,4 @@
-#include "PropertyParser.h"
+#include <properties/PropertyParser.h>
 
 #include <exception>
 #include <ios>
@@ -9,7 +9,8 @@
 
 #include <FlexLexer.h>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+
 #include "PropertyParser.tab.h"
 
 int yyparse();

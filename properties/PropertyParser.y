@@ -5,7 +5,7 @@
 %code requires {
 #include <string>
 
-#include "PropertyObject.h"
+#include <properties/PropertyObject.h>
 }
 
 %code provides {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // A missing addReference or one release too many shows up as use-after-free
 // or a leak in the sanitizer build, so these tests keep touching the handles

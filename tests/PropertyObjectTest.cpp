@@ -4,8 +4,9 @@
 #include <optional>
 #include <string>
 
+#include <properties/PropertyObject.h>
+
 #include "AllocationCounter.h"
-#include "PropertyObject.h"
 
 namespace {
 

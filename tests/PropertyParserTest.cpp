@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // Trees are compared as property text: it tells every type apart (1, 1L,
 // 1.0000000000000000000, '1', true).

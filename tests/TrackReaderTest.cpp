@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+
 #include "TrackReader.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // Reading the records of a track file for display: what their blocks say and
 // where a steady track chunk's data lies. Nothing here trusts the file: keys

@@ -12,8 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include <properties/PropertyParser.h>
+
 #include "DataTable.h"
-#include "PropertyParser.h"
 #include "RecordListing.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // One variable of a steady track chunk: the keys read from its descriptor
 // when the chunk is read, and its raw data.

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <properties/PropertyParser.h>
+
 #include "Assembly.h"
 #include "Progress.h"
-#include "PropertyParser.h"
 #include "TrackChunk.h"
 #include "TranslationError.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 class ProgressLine;
 struct TranslationState;

@@ -153,6 +153,9 @@ public:
     friend std::istream& operator>>(std::istream& in, Properties& properties);
 
 private:
+    // Where every set ends: applies mode to name, then stores value under
+    // name, adopting the caller's reference on it.
+    void setEntry(const std::string& name, PropertyObject* value, const Mode& mode);
     template <typename T>
     void setValue(const std::string& name, const T& value, const Mode& mode);
     template <typename T>

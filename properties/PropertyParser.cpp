@@ -63,33 +63,6 @@ PropertyObject* PropertyParser::scan() {
     return _PropertyParserResult;
 }
 
-std::istream& operator>>(std::istream& in, Properties& properties) {
-    bool endOfInput = false;
-    try {
-        PropertyParser parser(in);
-        PropertyObject* root = parser.scan();
-        if (root != nullptr) {
-            properties = *root;
-            root->removeReference();
-        } else {
-            endOfInput = true;
-        }
-    } catch (...) {
-        // A stream that throws on failbit must hand the caller the parse
-        // error, not its own.
-        std::exception_ptr caught = std::current_exception();
-        try {
-            in.setstate(std::ios_base::failbit);
-        } catch (const std::ios_base::failure&) {
-            std::rethrow_exception(caught);
-        }
-    }
-    if (endOfInput) {
-        in.setstate(std::ios_base::failbit);
-    }
-    return in;
-}
-
 Properties::Properties(const std::string& text) : root(nullptr) {
     if (!text.empty()) {
         std::istringstream in(text);
@@ -130,4 +103,36 @@ BlockRead readBlock(std::istream& in, Properties& block, std::string& error) {
     block = *root;
     root->removeReference();
     return BlockRead::Block;
+}
+
+std::istream& operator>>(std::istream& in, Properties& properties) {
+    Properties block;
+    std::string error;
+    BlockRead read = BlockRead::End;
+    try {
+        read = readBlock(in, block, error);
+    } catch (...) {
+        // Whatever else stops the parse (running out of memory) fails the
+        // extraction too; a stream that throws on failbit hands the caller
+        // that exception, not its own.
+        std::exception_ptr caught = std::current_exception();
+        try {
+            in.setstate(std::ios_base::failbit);
+        } catch (const std::ios_base::failure&) {
+            std::rethrow_exception(caught);
+        }
+        return in;
+    }
+    switch (read) {
+        case BlockRead::Block: properties = block; break;
+        // A stream that throws on failbit throws its own failure here, as
+        // at the end of any extraction.
+        case BlockRead::End: in.setstate(std::ios_base::failbit); break;
+        case BlockRead::Unreadable:
+            // readBlock has set failbit without letting the stream throw; a
+            // stream that throws on it gets the parser's failure instead.
+            if ((in.rdstate() & in.exceptions()) != 0) throw std::ios_base::failure(error);
+            break;
+    }
+    return in;
 }

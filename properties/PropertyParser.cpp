@@ -7,10 +7,9 @@
 #include <string>
 #include <system_error>
 
-#include <FlexLexer.h>
-
 #include <properties/Properties.h>
 
+#include "PropertyLexer.h"
 #include "PropertyParser.tab.h"
 
 int yyparse();
@@ -32,24 +31,22 @@ std::ostream& discardStream() {
     return stream;
 }
 
-// flex's lexer reads through a stream of its own on the caller's buffer and
-// cannot see the caller's state: a stream already at its end or failed must
-// give end of input, so the lexer gets an empty stream instead.
-std::istream& emptyStream() {
-    static std::istringstream stream;
-    return stream;
-}
-
 }  // namespace
 
-PropertyParser::PropertyParser(std::istream& in) {
-    std::istream& source = (in.eof() || in.fail()) ? emptyStream() : in;
-    lexer = new yyFlexLexer(&source, &discardStream());
+PropertyParser::PropertyParser(std::istream& stream) : in(stream), exceptionMask(stream.exceptions()) {
+    lexer = new PropertyLexer(in, discardStream());
+    in.exceptions(std::ios_base::goodbit);
 }
 
 PropertyParser::~PropertyParser() {
     delete lexer;
     lexer = nullptr;
+    try {
+        in.exceptions(exceptionMask);
+    } catch (const std::ios_base::failure&) {
+        // The mask is back; the state the reads left stays, and callers
+        // decide what it means.
+    }
 }
 
 PropertyObject* PropertyParser::scan() {

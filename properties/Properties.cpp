@@ -1,4 +1,4 @@
-#include "Properties.h"
+#include <properties/Properties.h>
 
 #include <iostream>
 
@@ -136,21 +136,29 @@ void Properties::merge(const Properties& other) {
     }
 }
 
+void Properties::setEntry(const std::string& name, PropertyObject* value, const Mode& mode) {
+    // The name may be the key of the very entry that checkMode erases, or
+    // lie inside the value that entry releases: the copy outlives both.
+    // Callers build the value before they come here, for the same reason:
+    // what they build it from may be stored under the name.
+    const std::string key(name);
+    checkMode(key, mode);
+    storeEntry(*getMap(), key, value);
+}
+
 void Properties::set(const std::string& name, Properties& value, const Mode& mode) {
-    checkMode(name, mode);
     value.root->addReference();
-    storeEntry(*getMap(), name, value.root);
+    setEntry(name, value.root, mode);
 }
 
 void Properties::set(const std::string& name, const std::vector<Properties>& value, const Mode& mode) {
-    checkMode(name, mode);
     PropertyObject::ValueArray* elements = new PropertyObject::ValueArray();
     elements->reserve(value.size());
     for (const Properties& element : value) {
         element.root->addReference();
         elements->push_back(element.root);
     }
-    storeEntry(*getMap(), name, new PropertyObject(elements));
+    setEntry(name, new PropertyObject(elements), mode);
 }
 
 void Properties::get(const std::string& name, Properties& value) const {

@@ -1,8 +1,6 @@
-#include "Properties.h"
+#include <properties/Properties.h>
 
 #include <algorithm>
-
-#include "PropertiesEntry.h"
 
 namespace {
 
@@ -39,23 +37,20 @@ PropertyObject::ValueArray* storedArray(const PropertyObject* object) {
 
 template <typename T>
 void Properties::setValue(const std::string& name, const T& value, const Mode& mode) {
-    checkMode(name, mode);
-    storeEntry(*getMap(), name, newNode(value));
+    setEntry(name, newNode(value), mode);
 }
 
 template <typename T>
 void Properties::setStdVector(const std::string& name, const std::vector<T>& value, const Mode& mode) {
-    checkMode(name, mode);
     PropertyObject::ValueArray* elements = new PropertyObject::ValueArray();
     elements->reserve(value.size());
     // Indexing rather than a range-for: std::vector<bool> yields proxies.
     for (std::size_t i = 0; i < value.size(); ++i) elements->push_back(newNode(static_cast<const T&>(value[i])));
-    storeEntry(*getMap(), name, new PropertyObject(elements));
+    setEntry(name, new PropertyObject(elements), mode);
 }
 
 template <typename T>
 void Properties::setStdVector(const std::string& name, const std::vector<std::vector<T>>& value, const Mode& mode) {
-    checkMode(name, mode);
     PropertyObject::ValueArray* rows = new PropertyObject::ValueArray();
     rows->reserve(value.size());
     for (const std::vector<T>& row : value) {
@@ -64,7 +59,7 @@ void Properties::setStdVector(const std::string& name, const std::vector<std::ve
         for (const T& element : row) elements->push_back(newNode(element));
         rows->push_back(new PropertyObject(elements));
     }
-    storeEntry(*getMap(), name, new PropertyObject(rows));
+    setEntry(name, new PropertyObject(rows), mode);
 }
 
 template <typename T>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PropertyObject.h"
+#include <properties/PropertyObject.h>
 
 // Makes map[name] point at value, adopting the one reference the caller holds
 // on it. A value already stored under name is released afterwards, so storing

@@ -1,4 +1,4 @@
-#include "PropertyObject.h"
+#include <properties/PropertyObject.h>
 
 #include <cassert>
 
@@ -14,6 +14,8 @@ PropertyObject::PropertyObject(unsigned long long v)
     : type(Long), value(new long long(static_cast<long long>(v))), referenceCount(1) {}
 PropertyObject::PropertyObject(double v) : type(Double), value(new double(v)), referenceCount(1) {}
 PropertyObject::PropertyObject(const std::string& v) : type(String), value(new std::string(v)), referenceCount(1) {}
+PropertyObject::PropertyObject(const char* v)
+    : type(String), value(new std::string(v != nullptr ? v : "")), referenceCount(1) {}
 PropertyObject::PropertyObject(ValueArray* v) : type(Array), value(v), referenceCount(1) {}
 PropertyObject::PropertyObject(ValueMap* v) : type(Map), value(v), referenceCount(1) {}
 

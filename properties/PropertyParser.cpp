@@ -1,4 +1,4 @@
-#include "PropertyParser.h"
+#include <properties/PropertyParser.h>
 
 #include <exception>
 #include <ios>
@@ -7,9 +7,9 @@
 #include <string>
 #include <system_error>
 
-#include <FlexLexer.h>
+#include <properties/Properties.h>
 
-#include "Properties.h"
+#include "PropertyLexer.h"
 #include "PropertyParser.tab.h"
 
 int yyparse();
@@ -31,24 +31,22 @@ std::ostream& discardStream() {
     return stream;
 }
 
-// flex's lexer reads through a stream of its own on the caller's buffer and
-// cannot see the caller's state: a stream already at its end or failed must
-// give end of input, so the lexer gets an empty stream instead.
-std::istream& emptyStream() {
-    static std::istringstream stream;
-    return stream;
-}
-
 }  // namespace
 
-PropertyParser::PropertyParser(std::istream& in) {
-    std::istream& source = (in.eof() || in.fail()) ? emptyStream() : in;
-    lexer = new yyFlexLexer(&source, &discardStream());
+PropertyParser::PropertyParser(std::istream& stream) : in(stream), exceptionMask(stream.exceptions()) {
+    lexer = new PropertyLexer(in, discardStream());
+    in.exceptions(std::ios_base::goodbit);
 }
 
 PropertyParser::~PropertyParser() {
     delete lexer;
     lexer = nullptr;
+    try {
+        in.exceptions(exceptionMask);
+    } catch (const std::ios_base::failure&) {
+        // The mask is back; the state the reads left stays, and callers
+        // decide what it means.
+    }
 }
 
 PropertyObject* PropertyParser::scan() {
@@ -60,33 +58,6 @@ PropertyObject* PropertyParser::scan() {
         throw std::ios_base::failure("PropertyParser scan failed: " + errorMessage);
     }
     return _PropertyParserResult;
-}
-
-std::istream& operator>>(std::istream& in, Properties& properties) {
-    bool endOfInput = false;
-    try {
-        PropertyParser parser(in);
-        PropertyObject* root = parser.scan();
-        if (root != nullptr) {
-            properties = *root;
-            root->removeReference();
-        } else {
-            endOfInput = true;
-        }
-    } catch (...) {
-        // A stream that throws on failbit must hand the caller the parse
-        // error, not its own.
-        std::exception_ptr caught = std::current_exception();
-        try {
-            in.setstate(std::ios_base::failbit);
-        } catch (const std::ios_base::failure&) {
-            std::rethrow_exception(caught);
-        }
-    }
-    if (endOfInput) {
-        in.setstate(std::ios_base::failbit);
-    }
-    return in;
 }
 
 Properties::Properties(const std::string& text) : root(nullptr) {
@@ -129,4 +100,36 @@ BlockRead readBlock(std::istream& in, Properties& block, std::string& error) {
     block = *root;
     root->removeReference();
     return BlockRead::Block;
+}
+
+std::istream& operator>>(std::istream& in, Properties& properties) {
+    Properties block;
+    std::string error;
+    BlockRead read = BlockRead::End;
+    try {
+        read = readBlock(in, block, error);
+    } catch (...) {
+        // Whatever else stops the parse (running out of memory) fails the
+        // extraction too; a stream that throws on failbit hands the caller
+        // that exception, not its own.
+        std::exception_ptr caught = std::current_exception();
+        try {
+            in.setstate(std::ios_base::failbit);
+        } catch (const std::ios_base::failure&) {
+            std::rethrow_exception(caught);
+        }
+        return in;
+    }
+    switch (read) {
+        case BlockRead::Block: properties = block; break;
+        // A stream that throws on failbit throws its own failure here, as
+        // at the end of any extraction.
+        case BlockRead::End: in.setstate(std::ios_base::failbit); break;
+        case BlockRead::Unreadable:
+            // readBlock has set failbit without letting the stream throw; a
+            // stream that throws on it gets the parser's failure instead.
+            if ((in.rdstate() & in.exceptions()) != 0) throw std::ios_base::failure(error);
+            break;
+    }
+    return in;
 }

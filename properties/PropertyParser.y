@@ -5,7 +5,7 @@
 %code requires {
 #include <string>
 
-#include "PropertyObject.h"
+#include <properties/PropertyObject.h>
 }
 
 %code provides {
@@ -22,6 +22,15 @@ void yyerror(const char* message);
 
 %code {
 #include <FlexLexer.h>
+
+/* The parse stack holds at most 9999 entries: the push that would make it
+   10000 (YYMAXDEPTH) ends the parse with "memory exhausted", which yyerror
+   reports as "parser stack overflow". It starts with room for YYINITDEPTH
+   entries and doubles up to the limit. These are bison's own defaults,
+   stated here because they bound the nesting a block may have: an array
+   level takes two entries, a map level three (its pending key). */
+#define YYINITDEPTH 200
+#define YYMAXDEPTH 10000
 
 FlexLexer* lexer = nullptr;
 std::string errorMessage;

@@ -1,9 +1,10 @@
 #include <sstream>
 #include <string>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+#include <properties/PropertyObject.h>
+
 #include "PropertyFloatFormat.h"
-#include "PropertyObject.h"
 
 namespace {
 

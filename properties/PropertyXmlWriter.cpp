@@ -1,9 +1,10 @@
 #include <sstream>
 #include <string>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+#include <properties/PropertyObject.h>
+
 #include "PropertyFloatFormat.h"
-#include "PropertyObject.h"
 
 // Only '&' and '<' are escaped, the two characters that open markup; the
 // reader takes every other byte back as written.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 namespace {
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // A missing addReference or one release too many shows up as use-after-free
 // or a leak in the sanitizer build, so these tests keep touching the handles
@@ -75,6 +77,54 @@ TEST(PropertiesModes, WarningsAndTheValueThatSurvives) {
     }
     Properties p;
     EXPECT_EQ(stderrOf([&] { EXPECT_EQ(p.getInt("k"), 0); }), missingK);
+}
+
+// The name handed to a set or remove may be the key stored in the very entry
+// that is about to be replaced (read from getMap()), or the value may be the
+// stored text under that name. The key is long enough to be kept on the
+// heap, so a read after its entry is erased shows in the normal build too.
+TEST(PropertiesModes, NameMayBeTheStoredKeyItself) {
+    typedef std::function<void(Properties&, const std::string&)> Set;
+    const std::string key = "a name long enough to be kept on the heap";
+    const struct {
+        const char* family;
+        Set set;
+        std::string stored;  // the value's text afterwards; empty when the entry is gone
+    } cases[] = {
+        {"scalar", [](Properties& p, const std::string& n) { p.set(n, 2); }, "2"},
+        {"scalar, Replace", [](Properties& p, const std::string& n) { p.set(n, 2LL, Properties::Replace); }, "2L"},
+        {"string", [](Properties& p, const std::string& n) { p.set(n, std::string("new")); }, "'new'"},
+        {"the stored string", [](Properties& p, const std::string& n) { p.set(n, p.getObject(n)->asString()); },
+         "'old'"},
+        {"vector", [](Properties& p, const std::string& n) { p.set(n, std::vector<double>{0.5}); },
+         "[0.50000000000000000000]"},
+        {"raw array",
+         [](Properties& p, const std::string& n) {
+             const unsigned int values[] = {1, 2};
+             p.set(n, values, 2);
+         },
+         "[1, 2]"},
+        {"map",
+         [](Properties& p, const std::string& n) {
+             p.set(n, std::map<std::string, long long>{{"a", 1}});
+         },
+         "{'a': 1L}"},
+        {"nested collection",
+         [](Properties& p, const std::string& n) {
+             Properties nested("{'a': 1}");
+             p.set(n, nested);
+         },
+         "{'a': 1}"},
+        {"collections", [](Properties& p, const std::string& n) { p.set(n, std::vector<Properties>(1)); }, "[{}]"},
+        {"remove", [](Properties& p, const std::string& n) { p.remove(n); }, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.family);
+        Properties p;
+        p.set(key, "old");
+        c.set(p, p.getMap()->begin()->first);
+        EXPECT_EQ(p.toString(), c.stored.empty() ? "{}" : "{'" + key + "': " + c.stored + "}");
+    }
 }
 
 // Only a Map can be a collection's root: anything else is refused with a

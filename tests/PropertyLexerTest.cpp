@@ -7,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include <FlexLexer.h>
-
+#include "PropertyLexer.h"
 #include "PropertyParser.tab.h"
 
 namespace {
@@ -42,7 +41,7 @@ std::pair<std::vector<std::string>, std::string> scanAll(std::istream& in) {
     std::vector<std::string> tokens;
     std::ostringstream out;
     errorMessage.clear();
-    yyFlexLexer lexer(&in, &out);
+    PropertyLexer lexer(in, out);
     for (int code = lexer.yylex(); code != END; code = lexer.yylex()) tokens.push_back(fromLexer(code));
     return {tokens, errorMessage};
 }

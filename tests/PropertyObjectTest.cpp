@@ -4,8 +4,9 @@
 #include <optional>
 #include <string>
 
+#include <properties/PropertyObject.h>
+
 #include "AllocationCounter.h"
-#include "PropertyObject.h"
 
 namespace {
 
@@ -52,6 +53,9 @@ const Row conversionMatrix[] = {
     {"Long", 3, [] { return new Node(allBits64); }, no, true, no, no, -1LL, allBits64, -1.0f, -1.0, no},
     {"Double", 4, [] { return new Node(0.1); }, no, no, no, no, no, no, 0.1f, 0.1, no},
     {"String", 5, [] { return new Node(std::string("text")); }, no, no, no, no, no, no, no, no, std::string("text")},
+    // A C string is text, never the bool a pointer converts to; null gives "".
+    {"String", 5, [] { return new Node("text"); }, no, no, no, no, no, no, no, no, std::string("text")},
+    {"String", 5, [] { return new Node(static_cast<const char*>(nullptr)); }, no, no, no, no, no, no, no, no, ""},
     {"Array", 7, [] { return new Node(new Node::ValueArray); }, no, no, no, no, no, no, no, no, no},
     {"Map", 8, [] { return new Node(new Node::ValueMap); }, no, no, no, no, no, no, no, no, no},
 };

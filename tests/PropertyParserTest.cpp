@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <ios>
+#include <iterator>
 #include <sstream>
 #include <string>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+#include <properties/PropertyParser.h>
 
 // Trees are compared as property text: it tells every type apart (1, 1L,
 // 1.0000000000000000000, '1', true).
@@ -97,25 +99,93 @@ TEST(PropertyExtraction, StopsRightBehindEachBlockAndReplacesTheCollection) {
     EXPECT_EQ(in.peek(), EOF);
 }
 
-TEST(PropertyExtraction, FailureSetsFailbitAndKeepsTheCollection) {
-    for (const char* text : {"", "   ", "#", "{'a': {'b': [1, 2"}) {
-        std::istringstream in(text);
-        Properties properties("{'mark': 1}");  // shows whether a failed read left it alone
+// What is left in the stream's buffer, whatever the stream's state.
+std::string unread(std::istream& in) {
+    return std::string(std::istreambuf_iterator<char>(in.rdbuf()), std::istreambuf_iterator<char>());
+}
+
+const std::ios_base::iostate good = std::ios_base::goodbit, eof = std::ios_base::eofbit, fail = std::ios_base::failbit;
+
+// The caller's stream itself is read: a read that reached the end leaves
+// eofbit on it, and nothing behind a block's closing "}" is taken.
+TEST(PropertyExtraction, LeavesTheStreamInTheStateOfItsReads) {
+    const struct {
+        std::string text;
+        std::ios_base::iostate before;
+        std::string tree;  // the collection afterwards: {'mark': 1} when nothing was read
+        std::ios_base::iostate after;
+        std::string rest;
+    } cases[] = {
+        {"{'a': 1}XYZ", good, "{'a': 1}", good, "XYZ"},
+        {"{} {}", good, "{}", good, " {}"},
+        {"", good, "{'mark': 1}", eof | fail, ""},
+        {"   ", good, "{'mark': 1}", eof | fail, ""},
+        {"{'a': {'b': [1, 2", good, "{'mark': 1}", eof | fail, ""},
+        {"{'a': 12", good, "{'mark': 1}", eof | fail, ""},
+        {"{'a': }X", good, "{'mark': 1}", fail, "X"},
+        {"#X", good, "{'mark': 1}", fail, "X"},
+        // A stream already at its end or failed is not read.
+        {"{}", eof, "{'mark': 1}", eof | fail, "{}"},
+        {"{}", fail, "{'mark': 1}", fail, "{}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("text: " + c.text);
+        std::istringstream in(c.text);
+        in.setstate(c.before);
+        Properties properties("{'mark': 1}");
         EXPECT_NO_THROW(in >> properties);
-        EXPECT_TRUE(in.fail()) << "text: " << text;
-        EXPECT_EQ(properties.toString(), "{'mark': 1}") << "text: " << text;
+        EXPECT_EQ(properties.toString(), c.tree);
+        EXPECT_EQ(in.rdstate(), c.after);
+        EXPECT_EQ(unread(in), c.rest);
     }
 }
 
-TEST(PropertyExtraction, ExceptionMaskPassesTheParseErrorOn) {
-    std::istringstream in("{'a': ,}");
-    in.exceptions(std::ios_base::failbit);
-    Properties properties("{'mark': 1}");
+// A stream that throws on failbit gets the parser's failure for a block
+// that does not parse and its own at the end of the input; one that throws
+// on eofbit likewise when a read reached the end. readBlock never throws,
+// and both leave the mask as it was.
+TEST(PropertyExtraction, ExceptionMaskDecidesWhatIsThrown) {
+    enum Thrown { nothing, parserFailure, streamFailure };
+    std::string streamMessage;
     try {
-        in >> properties;
-        ADD_FAILURE() << "no exception";
+        std::istringstream reference;
+        reference.exceptions(fail);
+        reference.setstate(fail);
     } catch (const std::ios_base::failure& failure) {
-        EXPECT_EQ(std::string(failure.what()), scanFailure("syntax error"));
+        streamMessage = failure.what();
+    }
+    const struct {
+        std::ios_base::iostate mask;
+        std::string text;
+        Thrown thrown;
+    } cases[] = {
+        {fail, "{'a': 1}", nothing},        {fail, "{'a': ,}", parserFailure},
+        {fail, "{'a': 1", parserFailure},   {fail, "   ", streamFailure},
+        {eof, "   ", streamFailure},        {eof, "{'a': 1", parserFailure},
+        {eof, "{'a': ,}", nothing},         {std::ios_base::badbit, "   ", nothing},
+        {eof | fail, "   ", streamFailure},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("text: " + c.text + ", mask " + std::to_string(c.mask));
+        std::istringstream in(c.text);
+        in.exceptions(c.mask);
+        Properties properties;
+        std::string message = "nothing";
+        try {
+            in >> properties;
+        } catch (const std::ios_base::failure& failure) {
+            message = failure.what();
+        }
+        const std::string expected[] = {"nothing", scanFailure("syntax error"), streamMessage};
+        EXPECT_EQ(message, expected[c.thrown]);
+        EXPECT_EQ(in.exceptions(), c.mask);
+
+        std::istringstream again(c.text);
+        again.exceptions(c.mask);
+        std::string error;
+        EXPECT_NO_THROW(readBlock(again, properties, error));
+        EXPECT_EQ(again.exceptions(), c.mask);
+        EXPECT_EQ(again.rdstate(), in.rdstate());
     }
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
-#include "PropertyObject.h"
+#include <properties/Properties.h>
+#include <properties/PropertyObject.h>
 
 // Random trees are written as property text or XML and read back through
 // operator>>. Text carries every bit of a double, so the tree read back must

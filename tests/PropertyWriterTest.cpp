@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "Properties.h"
-#include "PropertyObject.h"
+#include <properties/Properties.h>
+#include <properties/PropertyObject.h>
 
 namespace {
 

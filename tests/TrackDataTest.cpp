@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <properties/Properties.h>
+
 #include "DataType.h"
-#include "Properties.h"
 #include "TrackData.h"
 #include "TrackWriter.h"
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
+
 #include "TrackWriter.h"
 
 // Chunks for translation tests, built with the project's track writer.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // The records of a track file as trk_dump lists them: what their blocks say,
 // whatever the keys hold.

@@ -8,9 +8,10 @@
 #include <iostream>
 #include <string>
 
+#include <properties/Properties.h>
+#include <properties/PropertyParser.h>
+
 #include "CountingBuffer.h"
-#include "Properties.h"
-#include "PropertyParser.h"
 
 namespace {
 

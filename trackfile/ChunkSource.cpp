@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "PropertyParser.h"
+#include <properties/PropertyParser.h>
+
 #include "TrackError.h"
 
 namespace {

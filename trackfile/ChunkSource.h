@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <properties/Properties.h>
+
 #include "CountingBuffer.h"
-#include "Properties.h"
 #include "TrackChunk.h"
 
 // The records of a track file, one at a time: every program that reads track

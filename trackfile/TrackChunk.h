@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <properties/Properties.h>
+
 #include "DataType.h"
-#include "Properties.h"
 
 // One variable of a steady track chunk: the keys read from its descriptor
 // when the chunk is read, where its data lies, and the data once read.

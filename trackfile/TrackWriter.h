@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // Writes track files: records of a property block, and for steady track
 // chunks a separator byte and the raw data of each variable, back to back.

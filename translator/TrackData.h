@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "Properties.h"
+#include <properties/Properties.h>
 
 // Clears the collection and extracts the next property block into it; true
 // when the block holds at least one entry. The end of the input, a block that

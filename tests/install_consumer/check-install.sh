@@ -7,7 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/usr" >/dev/null
-test -f "$prefix/usr/include/properties/Properties.h"
+# Exactly the public headers, under include/properties.
+test "$(cd "$prefix/usr/include" && find . -type f | sort | tr '\n' ' ')" = \
+    "./properties/Properties.h ./properties/PropertyObject.h ./properties/PropertyParser.h "
 for program in trk_to_zrp trk_dump props; do
   test -x "$prefix/usr/bin/$program"
   test -f "$prefix/usr/share/man/man1/$program.1"

@@ -37,6 +37,9 @@ public:
     explicit PropertyObject(unsigned long long value);  // stored as Long, same bits
     explicit PropertyObject(double value);
     explicit PropertyObject(const std::string& value);
+    // A String, so that a literal is not taken as the bool a pointer
+    // converts to; null gives the empty string.
+    explicit PropertyObject(const char* value);
     explicit PropertyObject(ValueArray* value);  // adopts the vector
     explicit PropertyObject(ValueMap* value);    // adopts the map
 

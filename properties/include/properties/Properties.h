@@ -153,6 +153,9 @@ public:
     friend std::istream& operator>>(std::istream& in, Properties& properties);
 
 private:
+    // Where every set ends: applies mode to name, then stores value under
+    // name, adopting the caller's reference on it.
+    void setEntry(const std::string& name, PropertyObject* value, const Mode& mode);
     template <typename T>
     void setValue(const std::string& name, const T& value, const Mode& mode);
     template <typename T>
@@ -178,7 +181,10 @@ private:
 
 std::ostream& operator<<(std::ostream& out, const Properties& properties);
 // Reads one property block; on a parse error or at end of input sets failbit
-// and leaves the collection as it was.
+// (with eofbit when a read reached the end) and leaves the collection as it
+// was. A stream whose exception mask asks for it gets the parser's
+// std::ios_base::failure for a block that does not parse, and its own
+// failure at the end of the input.
 std::istream& operator>>(std::istream& in, Properties& properties);
 
 #endif

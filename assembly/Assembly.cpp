@@ -143,25 +143,26 @@ const ChunkVariable& parcelVariableOf(const TranslationState& state, const Track
     return chunk.variables[static_cast<std::size_t>(state.parcelVariable)];
 }
 
-void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
-    if (chunk.size <= 0) return;
-    const std::vector<LineColumn> columns = pointColumns(state, chunk);
-    const ChunkVariable& parcel = parcelVariableOf(state, chunk);
-    const std::size_t lineRoom = format.lineRoom(columns.data(), columns.size());
-    const char* parcelData = parcel.data.data();
-    const std::size_t parcelStride = static_cast<std::size_t>(parcel.dataSize);
-    const std::size_t points = static_cast<std::size_t>(chunk.size);
-    auto parcelAt = [&](std::size_t i) { return loadValue<std::uint32_t>(parcelData + i * parcelStride); };
-    // The slot of a point a few lines ahead is fetched while this line is
-    // formatted: with many paths the table is out of the cache, and the
-    // formatting takes about as long as a fetch from memory.
+std::shared_ptr<const ChunkLines> chunkLines(const TranslationState& state, TrackChunk&& chunk) {
+    auto lines = std::make_shared<ChunkLines>();
+    lines->chunk = std::move(chunk);
+    lines->columns = pointColumns(state, lines->chunk);
+    const ChunkVariable& parcel = parcelVariableOf(state, lines->chunk);
+    lines->parcels = parcel.data.data();
+    lines->parcelStride = static_cast<std::size_t>(parcel.dataSize);
+    return lines;
+}
+
+void addSlice(Group& group, FormattedSlice& slice) {
+    const PointArena::Handle base = group.arena.adopt(slice.arena);
+    const std::size_t count = slice.handles.size();
+    // The slot of a point a few lines ahead is fetched while this one is
+    // added: with many paths the table is out of the cache.
     constexpr std::size_t prefetchDistance = 8;
-    for (std::size_t i = 0; i < points; ++i) {
-        if (i + prefetchDistance < points) group.paths.prefetch(parcelAt(i + prefetchDistance));
-        const std::uint32_t parcelIndex = parcelAt(i);
-        char* const line = group.arena.beginLine(lineRoom);
-        const char* const end = format.writeLine(line, columns.data(), columns.size(), i);
-        group.addPoint(parcelIndex, group.arena.commitLine(static_cast<std::size_t>(end - line)));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + prefetchDistance < count)
+            group.paths.prefetch(slice.lines->parcelAt(slice.firstPoint + i + prefetchDistance));
+        group.addPoint(slice.lines->parcelAt(slice.firstPoint + i), base + slice.handles[i]);
     }
 }
 
@@ -171,9 +172,4 @@ void checkChunkVariables(TranslationState& state, const TrackChunk& chunk) {
     else
         checkVariables(state, chunk);
     state.firstChunk = false;
-}
-
-void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format) {
-    checkChunkVariables(state, chunk);
-    addPoints(state, group, chunk, format);
 }

@@ -10,6 +10,7 @@
 #include "ParcelTable.h"
 #include "PointArena.h"
 #include "PointFormat.h"
+#include "SliceFormatter.h"
 #include "TrackChunk.h"
 
 // One tag group: the paths of all chunks that share a "Name".
@@ -27,6 +28,9 @@ public:
     void forEachPath(Visit visit) {
         paths.forEachPath([&](std::uint32_t, const PointList& points) { visit(points); });
     }
+
+    // Bytes the group's lines and paths hold.
+    std::size_t memoryUsed() const { return arena.memoryUsed() + paths.memoryUsed(); }
 
     std::int32_t number = 0;  // 1-based position of tagName in tagNames
     std::string tagName;
@@ -70,14 +74,14 @@ const ChunkVariable& parcelVariableOf(const TranslationState& state, const Track
 // the chunk's data as read so far.
 std::vector<LineColumn> pointColumns(const TranslationState& state, const TrackChunk& chunk);
 
-// Builds one point line per point in `format` and adds it to the path of its
-// parcel.
-void addPoints(const TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);
+// Takes over a chunk that has passed the checks, its data read, for its
+// lines to be formatted; checks its point columns.
+std::shared_ptr<const ChunkLines> chunkLines(const TranslationState& state, TrackChunk&& chunk);
+// Adds the lines of a formatted slice to the paths of their parcels; the
+// group's arena adopts the slice's.
+void addSlice(Group& group, FormattedSlice& slice);
 
 // The analysis (first chunk) or the check (later ones); clears firstChunk.
 void checkChunkVariables(TranslationState& state, const TrackChunk& chunk);
-
-// The analysis or the check, then the points; clears firstChunk.
-void assembleChunk(TranslationState& state, Group& group, const TrackChunk& chunk, const PointFormat& format);
 
 #endif

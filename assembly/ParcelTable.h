@@ -40,6 +40,8 @@ public:
     }
     // Number of paths.
     std::size_t size() const { return used; }
+    // Bytes the table holds.
+    std::size_t memoryUsed() const { return slots.capacity() * sizeof(Slot) + countHigh.size() * 32; }
 
     // Calls visit(parcel, points) for every path, by ascending parcel index:
     // the order in which the paths are written. The slots are sorted in
@@ -50,6 +52,12 @@ public:
         sortByParcel();
         for (std::size_t i = 0; i < used; ++i) visit(slots[i].parcel, listOf(slots[i]));
     }
+    // The same in pieces, for several threads: once sortByParcel has run,
+    // path i (from 0, by ascending parcel index) is parcelAt(i), pathAt(i),
+    // and nothing changes the table while they are read.
+    void sortByParcel();
+    std::uint32_t parcelAt(std::size_t i) const { return slots[i].parcel; }
+    PointList pathAt(std::size_t i) const { return listOf(slots[i]); }
 
 private:
     struct Slot {
@@ -60,7 +68,6 @@ private:
     // A table of 2^32 slots holds every possible index.
     static constexpr std::size_t maxSlots = std::size_t(1) << 32;
 
-    void sortByParcel();
     void rehash(std::size_t size);  // back to hash order, in `size` slots
     std::size_t home(std::uint32_t parcel) const;
     std::size_t slotOf(std::uint32_t parcel) const;  // its slot, or a free one where it belongs

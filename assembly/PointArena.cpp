@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 char* PointArena::beginLine(std::size_t maxText) {
@@ -12,12 +13,15 @@ char* PointArena::beginLine(std::size_t maxText) {
         // large block per group. A line longer than a block gets a block of
         // its own size: memory then follows the lines actually built, and
         // offsets stay small.
-        const std::size_t grown = blocks.empty() ? firstBlockSize : std::min(defaultBlockSize, capacity * 2);
+        const std::size_t grown = blocks.empty() ? nextBlockSize : std::min(defaultBlockSize, capacity * 2);
         const std::size_t size = std::max(grown, needed);
         if (blocks.size() == maxBlocks) throw std::length_error("point arena: too many blocks");
-        blocks.emplace_back(new char[size]);
+        char* block = static_cast<char*>(std::malloc(size));
+        if (block == nullptr) throw std::bad_alloc();
+        blocks.emplace_back(block);
         blockUsed.push_back(0);
         capacity = size;
+        held += size;
     }
     return blocks.back().get() + blockUsed.back() + linkSize;
 }
@@ -70,4 +74,31 @@ std::size_t PointArena::lineLength(Handle record) const {
     const char* begin = blocks[block].get() + start;
     const void* feed = std::memchr(begin, '\n', blockUsed[block] - start);
     return static_cast<std::size_t>(static_cast<const char*>(feed) - begin) + 1;
+}
+
+void PointArena::shrinkToFit() {
+    if (blocks.empty() || blockUsed.back() == capacity || blockUsed.back() == 0) return;
+    // Shrinking never moves the block with glibc; if it would fail, the
+    // block simply stays as large as it was.
+    char* shrunk = static_cast<char*>(std::realloc(blocks.back().get(), blockUsed.back()));
+    if (shrunk == nullptr) return;
+    blocks.back().release();
+    blocks.back().reset(shrunk);
+    held -= capacity - blockUsed.back();
+    capacity = blockUsed.back();
+}
+
+PointArena::Handle PointArena::adopt(PointArena& other) {
+    const Handle base = Handle(blocks.size()) << 32;
+    if (blocks.size() + other.blocks.size() > maxBlocks) throw std::length_error("point arena: too many blocks");
+    for (auto& block : other.blocks) blocks.push_back(std::move(block));
+    blockUsed.insert(blockUsed.end(), other.blockUsed.begin(), other.blockUsed.end());
+    held += other.held;
+    // Adopted blocks take no further lines: the next line starts a block.
+    capacity = blockUsed.empty() ? 0 : blockUsed.back();
+    other.blocks.clear();
+    other.blockUsed.clear();
+    other.capacity = 0;
+    other.held = 0;
+    return base;
 }

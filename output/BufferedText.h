@@ -1,6 +1,7 @@
 #ifndef OUTPUT_BUFFEREDTEXT_H
 #define OUTPUT_BUFFEREDTEXT_H
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -11,15 +12,20 @@
 // Collects text in a buffer and hands it to the stream in large writes:
 // millions of short lines through the stream one by one would dominate the
 // run time. Once the stream has failed, nothing more is written; the caller
-// checks the stream afterwards.
+// checks the stream afterwards. Without a stream the text is only collected,
+// for another thread to write.
 class BufferedText {
 public:
-    explicit BufferedText(std::ostream& stream) : out(stream), buffer(capacity) {}
+    explicit BufferedText(std::ostream& stream) : out(&stream), buffer(capacity) {}
+    BufferedText() = default;
     ~BufferedText() { flush(); }
     BufferedText(const BufferedText&) = delete;
     BufferedText& operator=(const BufferedText&) = delete;
 
-    bool failed() const { return !out; }
+    bool failed() const { return out != nullptr && !*out; }
+    // The text collected so far (all of it, without a stream).
+    const char* data() const { return buffer.data(); }
+    std::size_t size() const { return used; }
 
     // Text and a line feed.
     void line(const char* text, std::size_t length) {
@@ -41,7 +47,8 @@ public:
     void raw(const std::string& text) { raw(text.data(), text.size()); }
 
     void flush() {
-        if (used > 0 && out) out.write(buffer.data(), static_cast<std::streamsize>(used));
+        if (out == nullptr) return;
+        if (used > 0 && *out) out->write(buffer.data(), static_cast<std::streamsize>(used));
         used = 0;
     }
 
@@ -50,11 +57,15 @@ private:
 
     void reserve(std::size_t length) {
         if (buffer.size() - used >= length) return;
+        if (out == nullptr) {
+            buffer.resize(std::max(2 * buffer.size(), used + length));
+            return;
+        }
         flush();
         if (buffer.size() < length) buffer.resize(length);
     }
 
-    std::ostream& out;
+    std::ostream* out = nullptr;
     std::vector<char> buffer;
     std::size_t used = 0;
 };

@@ -38,10 +38,13 @@ public:
                            const char* line, std::size_t length) const = 0;
 };
 
+class WorkQueue;
+
 // Writes the text file of the state's paths, kept in memory by the assembly:
-// the header, then every path that holds points. Stops early once the stream
-// has failed; the caller checks the stream. The state is not const: each
-// group's paths are put in index order in place.
-void writeText(std::ostream& out, TranslationState& state, const TextFormat& format);
+// the header, then every path that holds points; with a queue, runs of paths
+// are gathered on its threads. Stops early once the stream has failed; the
+// caller checks the stream. The state is not const: each group's paths are
+// put in index order in place.
+void writeText(std::ostream& out, TranslationState& state, const TextFormat& format, WorkQueue* queue = nullptr);
 
 #endif

@@ -11,6 +11,7 @@
 #include "PathIndex.h"
 #include "Progress.h"
 #include "TrackError.h"
+#include "WorkQueue.h"
 #include "ZrpWriter.h"
 
 namespace {
@@ -54,11 +55,12 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     const ZrpFormat format;
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
-    assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict);
+    WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
+    assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict, &queue);
     progress.clear();
     if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
     format.check(state);
-    writeText(destination.stream(), state, format);
+    writeText(destination.stream(), state, format, &queue);
     destination.commit();
 }
 
@@ -99,11 +101,16 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
 }
 
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress, bool strict) {
+                   ProgressLine* progress, bool strict, WorkQueue* queue) {
+    WorkQueue serial(1);
+    SliceFormatter formatter(queue != nullptr ? *queue : serial, format);
     walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
         source.readData(chunk);
-        assembleChunk(state, group, chunk, format);
+        checkChunkVariables(state, chunk);
+        if (chunk.size <= 0) return;
+        formatter.add(chunkLines(state, std::move(chunk)), [&group](FormattedSlice& slice) { addSlice(group, slice); });
     });
+    formatter.finish();
 }
 
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,

@@ -11,6 +11,7 @@ class ChunkSource;
 class PathIndex;
 class PointFormat;
 class ProgressLine;
+class WorkQueue;
 class Group;
 struct TrackChunk;
 struct TranslationState;
@@ -47,9 +48,10 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
 
 // The stages of a one-pass translation, wired: the chunk source's steady
 // chunks go to the assembly, which keeps their points as lines of `format`
-// in `state`.
+// in `state`. The lines are formatted on the threads of `queue` (on this
+// thread alone without one).
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress = nullptr, bool strict = false);
+                   ProgressLine* progress = nullptr, bool strict = false, WorkQueue* queue = nullptr);
 
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is

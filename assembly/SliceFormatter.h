@@ -21,9 +21,7 @@ struct ChunkLines {
     const char* parcels = nullptr;  // the parcel-index column
     std::size_t parcelStride = 0;
 
-    std::uint32_t parcelAt(std::size_t point) const {
-        return loadValue<std::uint32_t>(parcels + point * parcelStride);
-    }
+    std::uint32_t parcelAt(std::size_t point) const { return loadValue<std::uint32_t>(parcels + point * parcelStride); }
 };
 
 // The lines of consecutive points of one chunk, written apart into an arena

@@ -67,4 +67,24 @@ inline std::vector<TestChunk> referenceChunks(const std::string& secondName) {
             standardChunk(2, secondName, {{1, 2, 0, 0, 0.125f, 299.75}})};
 }
 
+// A stream buffer that cannot seek, as on a pipe.
+class PipeBuffer : public std::stringbuf {
+public:
+    explicit PipeBuffer(const std::string& bytes) : std::stringbuf(bytes, std::ios::in) {}
+
+protected:
+    pos_type seekoff(off_type, std::ios::seekdir, std::ios::openmode) override { return pos_type(off_type(-1)); }
+    pos_type seekpos(pos_type, std::ios::openmode) override { return pos_type(off_type(-1)); }
+};
+
+// One input of the same bytes, seekable (as a file) or not (as a pipe).
+struct Input {
+    explicit Input(const std::string& bytes, bool pipe) : file(bytes), pipeBuffer(bytes), stream(nullptr) {
+        stream.rdbuf(pipe ? static_cast<std::streambuf*>(&pipeBuffer) : file.rdbuf());
+    }
+    std::istringstream file;
+    PipeBuffer pipeBuffer;
+    std::istream stream;
+};
+
 #endif

@@ -32,7 +32,7 @@ void ProgressLine::update(std::int64_t bytesRead, std::int64_t totalBytes, std::
     const std::chrono::steady_clock::time_point now = clock();
     if (now < next) return;
     next = now + interval;
-    const std::string text = progressText(bytesRead, totalBytes, points, now - start);
+    const std::string text = progressText(bytesRead, totalBytes, points, now - start, label);
     // Blanks over the rest of a longer line shown before.
     const std::size_t pad = shownLength > text.size() ? shownLength - text.size() : 0;
     out << '\r' << text << std::string(pad, ' ') << std::flush;
@@ -46,9 +46,9 @@ void ProgressLine::clear() {
 }
 
 std::string progressText(std::int64_t bytesRead, std::int64_t totalBytes, std::uint64_t points,
-                         std::chrono::steady_clock::duration elapsed) {
-    // Neither size can be told on a pipe.
-    std::string text = "Reading: ";
+                         std::chrono::steady_clock::duration elapsed, const std::string& label) {
+    // The total cannot be told on a pipe.
+    std::string text = label + ": ";
     if (bytesRead >= 0) text += megabytes(bytesRead);
     if (bytesRead >= 0 && totalBytes > 0) {
         const long percent =

@@ -30,6 +30,9 @@ public:
     // Called as often as convenient; writes only when a line is due.
     // totalBytes is negative when the input's size is not known.
     void update(std::int64_t bytesRead, std::int64_t totalBytes, std::uint64_t points);
+    // What the line says is being done, "Reading" at first; a translation
+    // in several passes names each.
+    void setLabel(const std::string& text) { label = text; }
     // Erases the line, if one is showing, so that the next message starts
     // on a clean line. Later updates may show it again.
     void clear();
@@ -41,11 +44,12 @@ private:
     const std::chrono::steady_clock::time_point start;
     std::chrono::steady_clock::time_point next;
     std::size_t shownLength = 0;  // characters of the line on the terminal
+    std::string label = "Reading";
 };
 
 // The text of one progress line, without the "\r".
 std::string progressText(std::int64_t bytesRead, std::int64_t totalBytes, std::uint64_t points,
-                         std::chrono::steady_clock::duration elapsed);
+                         std::chrono::steady_clock::duration elapsed, const std::string& label = "Reading");
 
 // True when standard error is a terminal: the only place a progress line
 // goes.

@@ -1,55 +1,92 @@
 #include "SeekableInput.h"
 
-#include <unistd.h>
+#include <algorithm>
 
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
-
-#include "TemporaryFiles.h"
 #include "TrackError.h"
 
-std::string spillDirectory() {
-    const char* directory = std::getenv("TMPDIR");
-    return directory != nullptr && *directory != '\0' ? directory : "/tmp";
+namespace {
+
+constexpr std::size_t copyPiece = std::size_t(1) << 20;
+
+}  // namespace
+
+KeptInput::KeptInput(std::streambuf* source) : source(source) {
+    try {
+        copy.reset(new SpillFile("input"));
+        pending.reserve(copyPiece);
+    } catch (const TrackError& error) {
+        copyFailure = error.what();
+    }
+}
+
+void KeptInput::write(const char* data, std::size_t count) {
+    if (!copy || count == 0) return;
+    try {
+        copy->append(data, count);
+    } catch (const TrackError& error) {
+        copyFailure = error.what();
+        copy.reset();
+    }
+}
+
+void KeptInput::flush() {
+    write(pending.data(), pending.size());
+    pending.clear();
+}
+
+void KeptInput::keep(const char* data, std::size_t count) {
+    if (!copy) return;
+    if (pending.size() + count > copyPiece) flush();
+    if (count > copyPiece)
+        write(data, count);
+    else
+        pending.insert(pending.end(), data, data + count);
+}
+
+KeptInput::int_type KeptInput::underflow() {
+    const int_type next = source->sbumpc();
+    if (traits_type::eq_int_type(next, traits_type::eof())) return next;
+    current = traits_type::to_char_type(next);
+    keep(&current, 1);
+    setg(&current, &current, &current + 1);
+    return next;
+}
+
+std::streamsize KeptInput::xsgetn(char* out, std::streamsize count) {
+    std::streamsize done = 0;
+    if (count > 0 && gptr() < egptr()) {
+        *out = *gptr();
+        gbump(1);
+        done = 1;
+    }
+    const std::streamsize read = source->sgetn(out + done, count - done);
+    if (read > 0) keep(out + done, static_cast<std::size_t>(read));
+    return done + read;
+}
+
+std::istream& KeptInput::keepRest() {
+    std::vector<char> piece(copyPiece);
+    for (;;) {
+        const std::streamsize read = source->sgetn(piece.data(), static_cast<std::streamsize>(piece.size()));
+        if (read <= 0) break;
+        keep(piece.data(), static_cast<std::size_t>(read));
+    }
+    flush();
+    if (!copy) throw TrackError(copyFailure);
+    reread.open(copy->path(), std::ios::in | std::ios::binary);
+    if (!reread) fail("could not read a spill file in " + spillDirectory());
+    return reread;
 }
 
 SeekableInput::SeekableInput(std::istream& input) : original(input) {
     start = input.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
     if (start != std::streamoff(-1)) return;
-
-    std::string name = spillDirectory() + "/trk_to_zrp-input-XXXXXX";
-    const int descriptor = mkstemp(&name[0]);
-    if (descriptor < 0) fail("could not make a spill file in " + spillDirectory());
-    spilled = name;
-    removeOnSignal(spilled);
-    std::vector<char> buffer(std::size_t(1) << 20);
-    bool written = true;
-    for (;;) {
-        const std::streamsize got = input.rdbuf()->sgetn(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        if (got <= 0) break;
-        for (std::streamsize done = 0; written && done < got;) {
-            const ssize_t put = ::write(descriptor, buffer.data() + done, static_cast<std::size_t>(got - done));
-            written = put > 0;
-            if (written) done += put;
-        }
-        if (!written) break;
-    }
-    written = ::close(descriptor) == 0 && written;
-    if (!written) fail("could not write the spill file " + spilled);
-    copy.open(spilled, std::ios::in | std::ios::binary);
-    if (!copy) fail("could not read the spill file " + spilled);
-}
-
-SeekableInput::~SeekableInput() {
-    if (spilled.empty()) return;
-    copy.close();
-    std::remove(spilled.c_str());
-    forgetOnSignal(spilled);
+    kept.reset(new KeptInput(input.rdbuf()));
+    copy = &kept->keepRest();
 }
 
 void SeekableInput::rewind() {
     std::istream& in = stream();
     in.clear();
-    in.seekg(spilled.empty() ? start : 0);
+    in.seekg(kept ? 0 : start);
 }

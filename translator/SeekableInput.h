@@ -1,34 +1,59 @@
 #ifndef TRANSLATOR_SEEKABLEINPUT_H
 #define TRANSLATOR_SEEKABLEINPUT_H
 
+#include <cstdint>
 #include <fstream>
 #include <istream>
+#include <memory>
+#include <streambuf>
 #include <string>
+#include <vector>
 
-// An input that can be read more than once. A seekable stream is used as it
-// is; anything else (a pipe) is first copied, as it arrives, into a spill file
-// under TMPDIR (or /tmp), which is removed when this object goes, and on
-// SIGINT, SIGTERM and SIGHUP.
+#include "SpillFile.h"
+
+// Passes the bytes of another stream buffer through and keeps a copy of all
+// it has passed in a spill file, so that an input that cannot be read twice
+// (a pipe) can be read again once the first pass has found it must be. It
+// cannot seek, as its source cannot. A copy that cannot be made or written
+// does not stop the reading; only keepRest then fails, with the reason.
+class KeptInput : public std::streambuf {
+public:
+    explicit KeptInput(std::streambuf* source);
+    // Reads the rest of the source into the copy and returns a stream on the
+    // whole copy, from its first byte.
+    std::istream& keepRest();
+
+protected:
+    int_type underflow() override;
+    std::streamsize xsgetn(char* out, std::streamsize count) override;
+
+private:
+    void keep(const char* data, std::size_t count);
+    void flush();
+    void write(const char* data, std::size_t count);
+
+    std::streambuf* source;
+    std::unique_ptr<SpillFile> copy;
+    std::string copyFailure;    // why the copy is incomplete
+    std::vector<char> pending;  // bytes passed, not yet in the copy
+    char current = 0;
+    std::ifstream reread;
+};
+
+// An input that can be read more than once: a seekable stream as it is,
+// anything else (a pipe) copied, as a whole, into a spill file first.
 class SeekableInput {
 public:
-    // Throws TrackError when the spill file cannot be made or written.
     explicit SeekableInput(std::istream& input);
-    ~SeekableInput();
-    SeekableInput(const SeekableInput&) = delete;
-    SeekableInput& operator=(const SeekableInput&) = delete;
-
-    std::istream& stream() { return spilled.empty() ? original : copy; }
+    std::istream& stream() { return kept ? *copy : original; }
     // Starts the input again from where it began.
     void rewind();
 
 private:
     std::istream& original;
     std::streamoff start = 0;
-    std::string spilled;  // the spill file, when there is one
-    std::ifstream copy;
+    std::unique_ptr<KeptInput> kept;
+    std::istream* copy = nullptr;
 };
-
-// The folder spill files go to: $TMPDIR, or /tmp.
-std::string spillDirectory();
 
 #endif

@@ -2,14 +2,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 
 #include "Assembly.h"
+#include "BoundedTranslation.h"
 #include "ChunkSource.h"
 #include "OutputFile.h"
 #include "PathIndex.h"
 #include "Progress.h"
+#include "SeekableInput.h"
 #include "TrackError.h"
 #include "WorkQueue.h"
 #include "ZrpWriter.h"
@@ -47,20 +52,69 @@ private:
     OutputFile file;
 };
 
+// The most text a track file of `bytes` can give, with the memory of its
+// lines and paths: a value of four bytes is at most fourteen characters.
+std::uint64_t textEstimate(std::int64_t bytes) {
+    return 4 * std::uint64_t(std::max<std::int64_t>(bytes, 0));
+}
+
+// A line-oriented output, in one pass when its text fits the memory budget
+// and in three otherwise. A file whose size says it may not fit goes to the
+// three passes at once; a pipe is kept in a spill file as it is read, in
+// case its text turns out not to fit.
+void translateText(std::istream& input, const std::string& inputName, std::ostream& out, const TextFormat& format,
+                   const TranslationOptions& options, std::ostream& diagnostics, ProgressLine& progress) {
+    const std::uint64_t budget = memoryBudgetOf(options);
+    const std::streamoff start = input.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+    const bool seekable = start != std::streamoff(-1);
+    if (seekable) {
+        const std::streamoff end = input.rdbuf()->pubseekoff(0, std::ios_base::end, std::ios_base::in);
+        input.rdbuf()->pubseekpos(start, std::ios_base::in);
+        if (textEstimate(end - start) > budget) {
+            translateBounded(input, inputName, out, format, options, diagnostics, progress);
+            return;
+        }
+    }
+    std::unique_ptr<KeptInput> kept;
+    std::istream keptStream(nullptr);
+    if (!seekable) {
+        kept.reset(new KeptInput(input.rdbuf()));
+        keptStream.rdbuf(kept.get());
+    }
+    try {
+        TranslationState state;
+        WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
+        ChunkSource source(seekable ? input : keptStream);
+        // A warning waits for the attempt to succeed: the three passes
+        // would give it again.
+        std::ostringstream warnings;
+        assembleTrack(source, state, format.pointFormat(), warnings, &progress, options.strict, &queue, budget);
+        progress.clear();
+        diagnostics << warnings.str() << std::flush;
+        if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
+        format.check(state);
+        writeText(out, state, format, &queue);
+        return;
+    } catch (const MemoryBudgetExceeded&) {
+        // Everything the first attempt held is released by now.
+    }
+    progress.clear();
+    if (seekable) {
+        input.clear();
+        input.seekg(start);
+        translateBounded(input, inputName, out, format, options, diagnostics, progress);
+    } else {
+        translateBounded(kept->keepRest(), inputName, out, format, options, diagnostics, progress);
+    }
+}
+
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
          std::ostream& diagnostics, const TranslationOptions& options) {
     Destination destination(outputPath, standardOutput);
-    ChunkSource source(input);
-    TranslationState state;
     const ZrpFormat format;
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
-    WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
-    assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict, &queue);
-    progress.clear();
-    if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
-    format.check(state);
-    writeText(destination.stream(), state, format, &queue);
+    translateText(input, inputName, destination.stream(), format, options, diagnostics, progress);
     destination.commit();
 }
 
@@ -101,26 +155,33 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
 }
 
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress, bool strict, WorkQueue* queue) {
+                   ProgressLine* progress, bool strict, WorkQueue* queue, std::uint64_t memoryBudget) {
     WorkQueue serial(1);
     SliceFormatter formatter(queue != nullptr ? *queue : serial, format);
+    std::uint64_t held = 0;
     walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
         source.readData(chunk);
         checkChunkVariables(state, chunk);
         if (chunk.size <= 0) return;
-        formatter.add(chunkLines(state, std::move(chunk)), [&group](FormattedSlice& slice) { addSlice(group, slice); });
+        formatter.add(chunkLines(state, std::move(chunk)), [&](FormattedSlice& slice) {
+            const std::size_t before = group.memoryUsed();
+            addSlice(group, slice);
+            held += group.memoryUsed() - before;
+            if (memoryBudget != 0 && held > memoryBudget) throw MemoryBudgetExceeded();
+        });
     });
     formatter.finish();
 }
 
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress, bool strict) {
+                ProgressLine* progress, bool strict, const ColumnsSeen& onColumns) {
     walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
         const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
         index.addGroup(groupIndex);
         checkChunkVariables(state, chunk);
         if (chunk.size <= 0) return;
-        pointColumns(state, chunk);
+        const std::vector<LineColumn> columns = pointColumns(state, chunk);
+        if (onColumns) onColumns(chunk, columns);
         const ChunkVariable& parcel = parcelVariableOf(state, chunk);
         source.readData(chunk, {parcel.index});
         const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);

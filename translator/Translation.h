@@ -6,6 +6,9 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "PointFormat.h"
 
 class ChunkSource;
 class PathIndex;
@@ -46,18 +49,26 @@ std::uint64_t memoryBudgetOf(const TranslationOptions& options);
 void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagnostics, bool strict,
                ProgressLine* progress, const std::function<void(TrackChunk&, Group&)>& take);
 
+// Thrown by assembleTrack when the lines it holds outgrow its memory budget.
+struct MemoryBudgetExceeded {};
+
 // The stages of a one-pass translation, wired: the chunk source's steady
 // chunks go to the assembly, which keeps their points as lines of `format`
 // in `state`. The lines are formatted on the threads of `queue` (on this
-// thread alone without one).
+// thread alone without one). A memory budget other than 0 bounds the bytes
+// the lines and paths may hold.
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress = nullptr, bool strict = false, WorkQueue* queue = nullptr);
+                   ProgressLine* progress = nullptr, bool strict = false, WorkQueue* queue = nullptr,
+                   std::uint64_t memoryBudget = 0);
 
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is
 // then finished. Only the parcel indexes are read of the chunks' data.
+// `onColumns`, when given, sees every chunk with points and the columns of
+// its point lines (their data not read).
+using ColumnsSeen = std::function<void(const TrackChunk&, const std::vector<LineColumn>&)>;
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress = nullptr, bool strict = false);
+                ProgressLine* progress = nullptr, bool strict = false, const ColumnsSeen& onColumns = nullptr);
 
 // How a run ended.
 struct TranslationOutcome {

@@ -6,12 +6,14 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 class ChunkSource;
 class PathIndex;
 class PointFormat;
 class ProgressLine;
 class Group;
+struct LineColumn;
 struct TrackChunk;
 struct TranslationState;
 
@@ -51,11 +53,16 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
                    ProgressLine* progress = nullptr, bool strict = false);
 
+// Shown every steady chunk of a first pass once it has passed every check,
+// with its point columns (none for a chunk without points, whose data types
+// are not checked); the data is not read yet.
+using ChunkInspector = std::function<void(const TrackChunk&, const std::vector<LineColumn>&)>;
+
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is
 // then finished. Only the parcel indexes are read of the chunks' data.
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress = nullptr, bool strict = false);
+                ProgressLine* progress = nullptr, bool strict = false, const ChunkInspector& inspect = nullptr);
 
 // How a run ended.
 struct TranslationOutcome {

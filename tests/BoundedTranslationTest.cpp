@@ -45,8 +45,12 @@ std::string mixedTrack() {
         std::vector<TestPoint> points;
         for (int i = 0; i < (id % 7 == 3 ? 0 : 30); ++i) {
             spread = spread * 1103515245u + 12345u;
-            const std::uint32_t parcel = i == 0 ? 7 : i == 1 ? 0 : i == 2 ? 4294967295u : spread % (i < 20 ? 50 : 4000000000u);
-            points.push_back({parcel, id * 0.5f, i * 0.25f, -1.0f / float(i + 1), 1e-5f * float(i), 300.0 + id + i * 1e-3});
+            const std::uint32_t parcel = i == 0   ? 7
+                                         : i == 1 ? 0
+                                         : i == 2 ? 4294967295u
+                                                  : spread % (i < 20 ? 50 : 4000000000u);
+            points.push_back(
+                {parcel, id * 0.5f, i * 0.25f, -1.0f / float(i + 1), 1e-5f * float(i), 300.0 + id + i * 1e-3});
         }
         chunks.push_back(standardChunk(id, group, points));
     }
@@ -62,8 +66,8 @@ TEST(BoundedTranslation, EveryBudgetThreadCountAndInputGivesTheSameBytes) {
         bool pipe;
         std::uint64_t budget;  // 4096: many partitions, path 7 streamed
         unsigned threads;
-    } cases[] = {{false, 0, 2}, {false, 0, 4}, {false, 4096, 1}, {false, 4096, 2}, {false, 4096, 4},
-                 {true, 0, 2},  {true, 4096, 1}, {true, 4096, 4}, {false, 1 << 20, 3}};
+    } cases[] = {{false, 0, 2}, {false, 0, 4},   {false, 4096, 1}, {false, 4096, 2},   {false, 4096, 4},
+                 {true, 0, 2},  {true, 4096, 1}, {true, 4096, 4},  {false, 1 << 20, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pipe ? "pipe" : "file") + ", budget " + std::to_string(c.budget) + ", " +
                      std::to_string(c.threads) + " threads");
@@ -81,9 +85,9 @@ TEST(BoundedTranslation, FaultsAreReportedAsInOnePass) {
     TestChunk unknown = standardChunk(99, "A", {{1, 0, 0, 0, 1, 1}});
     descriptorOf(unknown, 2).set("DataType", "float4");
     const std::string faults[] = {
-        track.substr(0, track.size() - 5),                       // cut inside the last chunk's data
-        track + trackText({unknown}),                            // a fault after many chunks
-        track + "{'x': ",                                        // a block cut short at the end: a warning
+        track.substr(0, track.size() - 5),  // cut inside the last chunk's data
+        track + trackText({unknown}),       // a fault after many chunks
+        track + "{'x': ",                   // a block cut short at the end: a warning
     };
     for (const std::string& bytes : faults) {
         const Outcome reference = translate(bytes, false, 0, 1);

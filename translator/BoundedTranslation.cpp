@@ -28,9 +28,9 @@ struct LineRecord {
 struct Partition {
     std::uint64_t firstPoint = 0;
     std::uint64_t endPoint = 0;
-    bool streamed = false;  // one path larger than a partition may be
+    bool streamed = false;                                        // one path larger than a partition may be
     std::vector<std::pair<std::uint64_t, std::uint32_t>> blocks;  // offset and length in the spill file
-    std::vector<char> pending;                                      // lines not yet in a block
+    std::vector<char> pending;                                    // lines not yet in a block
 };
 
 // Cuts the output into partitions whose text, at most `lineBound` bytes a
@@ -202,9 +202,8 @@ private:
 
 }  // namespace
 
-void translateBounded(std::istream& input, const std::string& inputName, std::ostream& out,
-                      const TextFormat& format, const TranslationOptions& options, std::ostream& diagnostics,
-                      ProgressLine& progress) {
+void translateBounded(std::istream& input, const std::string& inputName, std::ostream& out, const TextFormat& format,
+                      const TranslationOptions& options, std::ostream& diagnostics, ProgressLine& progress) {
     const std::uint64_t budget = memoryBudgetOf(options);
     const std::streamoff start = input.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
 

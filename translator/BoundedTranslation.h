@@ -27,8 +27,7 @@
 // thread; never the output. The output is byte for byte that of the
 // translation in memory. Writes the file to `out`; errors are thrown as
 // TrackError, and nothing is written before the index pass has succeeded.
-void translateBounded(std::istream& input, const std::string& inputName, std::ostream& out,
-                      const TextFormat& format, const TranslationOptions& options, std::ostream& diagnostics,
-                      ProgressLine& progress);
+void translateBounded(std::istream& input, const std::string& inputName, std::ostream& out, const TextFormat& format,
+                      const TranslationOptions& options, std::ostream& diagnostics, ProgressLine& progress);
 
 #endif

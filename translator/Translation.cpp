@@ -174,14 +174,17 @@ void assembleTrack(ChunkSource& source, TranslationState& state, const PointForm
 }
 
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress, bool strict, const ColumnsSeen& onColumns) {
+                ProgressLine* progress, bool strict, const ChunkInspector& inspect) {
     walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
         const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
         index.addGroup(groupIndex);
         checkChunkVariables(state, chunk);
-        if (chunk.size <= 0) return;
+        if (chunk.size <= 0) {
+            if (inspect) inspect(chunk, {});
+            return;
+        }
         const std::vector<LineColumn> columns = pointColumns(state, chunk);
-        if (onColumns) onColumns(chunk, columns);
+        if (inspect) inspect(chunk, columns);
         const ChunkVariable& parcel = parcelVariableOf(state, chunk);
         source.readData(chunk, {parcel.index});
         const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);

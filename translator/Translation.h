@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "PointFormat.h"
-
 class ChunkSource;
 class PathIndex;
 class PointFormat;
 class ProgressLine;
 class WorkQueue;
 class Group;
+struct LineColumn;
 struct TrackChunk;
 struct TranslationState;
 
@@ -61,14 +60,16 @@ void assembleTrack(ChunkSource& source, TranslationState& state, const PointForm
                    ProgressLine* progress = nullptr, bool strict = false, WorkQueue* queue = nullptr,
                    std::uint64_t memoryBudget = 0);
 
+// Shown every steady chunk of a first pass once it has passed every check,
+// with its point columns (none for a chunk without points, whose data types
+// are not checked); the data is not read yet.
+using ChunkInspector = std::function<void(const TrackChunk&, const std::vector<LineColumn>&)>;
+
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is
 // then finished. Only the parcel indexes are read of the chunks' data.
-// `onColumns`, when given, sees every chunk with points and the columns of
-// its point lines (their data not read).
-using ColumnsSeen = std::function<void(const TrackChunk&, const std::vector<LineColumn>&)>;
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress = nullptr, bool strict = false, const ColumnsSeen& onColumns = nullptr);
+                ProgressLine* progress = nullptr, bool strict = false, const ChunkInspector& inspect = nullptr);
 
 // How a run ended.
 struct TranslationOutcome {

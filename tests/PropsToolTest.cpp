@@ -48,19 +48,21 @@ TEST_F(PropsTool, TextToXmlToTextGivesTheSameBlocks) {
 }
 
 // The blocks before the faulty one are written; the offset is that of the
-// block's first character.
+// block's first character, and a byte the parser quotes is escaped.
 TEST_F(PropsTool, AParseErrorNamesTheBlockAndItsFirstByte) {
     const struct {
-        std::string input, out, where;
+        std::string input, out, err;
     } cases[] = {
-        {"{}{}\n\t  {'x': [1}", "{}\n{}\n", "block 3 at byte 8"},
-        {"{'a': 1}\n{'open': [1, 2", "{'a': 1}\n", "block 2 at byte 9"},
+        {"{}{}\n\t  {'x': [1}", "{}\n{}\n", "block 3 at byte 8: PropertyParser scan failed: syntax error"},
+        {"{'a': 1}\n{'open': [1, 2", "{'a': 1}\n", "block 2 at byte 9: PropertyParser scan failed: syntax error"},
+        {"{'a': 1}\n\x1b[2J", "{'a': 1}\n",
+         "block 2 at byte 9: PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = props(c.input);
         EXPECT_EQ(result.status, 1) << c.input;
         EXPECT_EQ(result.out, c.out) << c.input;
-        EXPECT_EQ(result.err, "props: " + c.where + ": PropertyParser scan failed: syntax error\n") << c.input;
+        EXPECT_EQ(result.err, "props: " + c.err + "\n") << c.input;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "CountingBuffer.h"
 #include "Properties.h"
 #include "PropertyParser.h"
+#include "TrackError.h"
 
 namespace {
 
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
         const BlockRead read = readBlock(in, block, error);
         if (read == BlockRead::Unreadable) {
             std::cout.flush();
-            std::cerr << "props: block " << number << " at byte " << offset << ": " << error << std::endl;
+            std::cerr << "props: block " << number << " at byte " << offset << ": " << shownInMessage(error)
+                      << std::endl;
             return 1;
         }
         if (read == BlockRead::End) break;

@@ -69,9 +69,11 @@ private:
     std::map<std::uint64_t, ShownChunk> shown;
 };
 
+// The message may quote the file: a parser's message quotes the byte it
+// could not read.
 void TrackDump::stop(const std::string& message) {
     std::cout.flush();
-    std::cerr << "trk_dump: " << message << std::endl;
+    std::cerr << "trk_dump: " << shownInMessage(message) << std::endl;
     stopped = true;
 }
 

@@ -1,6 +1,8 @@
 #ifndef TESTS_RUNPROGRAM_H
 #define TESTS_RUNPROGRAM_H
 
+#include <sys/types.h>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +20,14 @@ struct ProgramResult {
 // otherwise.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& argv0 = "", const std::string& stdoutPath = "");
+
+// Starts program with args, its standard streams on /dev/null and SIGINT,
+// SIGTERM and SIGHUP at their default action, and returns at once.
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args);
+// Whether a started program is still running (it is not reaped).
+bool programRunning(pid_t pid);
+// Waits for a started program: its exit status, or 128 + signal number.
+int waitProgram(pid_t pid);
 
 // A whole file's bytes (empty when it cannot be read), and a file made of bytes.
 std::string readFile(const std::string& path);

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "Progress.h"
+#include "TemporaryFiles.h"
 #include "Translation.h"
 
 // Reports a command-line error in two lines and ends the run with status 1.
@@ -13,6 +14,7 @@
 }
 
 int main(int argc, char** argv) {
+    installSignalCleanup();
     if (argc != 2 && argc != 3) usage("incorrect number of arguments", argv);
 
     std::ifstream input(argv[1], std::ios::in | std::ios::binary);

@@ -55,7 +55,7 @@ void removeDir(const std::string& dir) {
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& argv0,
-                         const std::string& stdoutPath) {
+                         const std::string& stdoutPath, const std::string& stdinPath) {
     char name[] = "/tmp/runprogram-XXXXXX";
     const int fd = mkstemp(name);
     if (fd < 0) throw std::runtime_error("mkstemp failed");
@@ -66,7 +66,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     if (stdoutPath == "-")
         posix_spawn_file_actions_addclose(&actions, 1);
     else

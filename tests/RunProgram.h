@@ -15,11 +15,12 @@ struct ProgramResult {
 };
 
 // Runs program with args (argv[0] is argv0, or program when empty), stdin
-// from /dev/null, and waits for it. stdout goes to stdoutPath when one is
+// from stdinPath, and waits for it. stdout goes to stdoutPath when one is
 // given (result.out then stays empty; "-" leaves it closed), and is captured
 // otherwise.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& argv0 = "", const std::string& stdoutPath = "");
+                         const std::string& argv0 = "", const std::string& stdoutPath = "",
+                         const std::string& stdinPath = "/dev/null");
 
 // Starts program with args, its standard streams on /dev/null and SIGINT,
 // SIGTERM and SIGHUP at their default action, and returns at once.

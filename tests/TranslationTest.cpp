@@ -169,16 +169,27 @@ TEST_F(Translation, FailedRunLeavesAnExistingOutputFileAsItWas) {
 }
 
 // Stored files may carry bytes after their last record: the chunks before
-// them are translated, with one warning.
-TEST_F(Translation, UnreadableTrailingBlockWarnsAndSucceeds) {
+// them are translated, with one warning; --strict makes it an error that
+// writes nothing.
+TEST_F(Translation, UnreadableTrailingBlockWarnsOrWithStrictFails) {
     const std::string track = trackText(referenceChunks("B"));
+    const std::string in = input(track + "\n\x1b]0;garbage\x07");
     // The parser's message quotes the byte it stopped at, escaped.
-    ProgramResult result = run({input(track + "\n\x1b]0;garbage\x07")});
+    const std::string where = "at byte " + std::to_string(track.size());
+    const std::string parser = "PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'";
+    ProgramResult result = run({in});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, referenceZrp);
-    EXPECT_EQ(result.err, "Warning:  reading stopped at byte " + std::to_string(track.size()) +
-                              ": PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'; "
-                              "later records were not translated.\n");
+    EXPECT_EQ(result.err,
+              "Warning:  reading stopped " + where + ": " + parser + "; later records were not translated.\n");
+
+    writeFile(dir + "old.zrp", "old text\n");
+    result = run({"--strict", in, dir + "old.zrp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Error:  the block " + where + " does not parse: " + parser + ".\n");
+    EXPECT_EQ(readFile(dir + "old.zrp"), "old text\n");
+    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "old.zrp"}));
 }
 
 TEST_F(Translation, WriteFailuresAreReported) {

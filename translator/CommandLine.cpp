@@ -1,10 +1,8 @@
 #include "CommandLine.h"
 
-#include <getopt.h>
-
 #include <limits>
 
-#include "ProjectVersion.h"
+#include "ProgramOptions.h"
 #include "TrackError.h"
 
 namespace {
@@ -13,31 +11,19 @@ namespace {
 enum LongOption { Format = 256, Memory, Threads, Strict, Version };
 
 const option longOptions[] = {
-    {"format", required_argument, nullptr, Format},  {"memory", required_argument, nullptr, Memory},
-    {"threads", required_argument, nullptr, Threads}, {"strict", no_argument, nullptr, Strict},
-    {"help", no_argument, nullptr, 'h'},              {"version", no_argument, nullptr, Version},
+    {"format", required_argument, nullptr, Format},
+    {"memory", required_argument, nullptr, Memory},
+    {"threads", required_argument, nullptr, Threads},
+    {"strict", no_argument, nullptr, Strict},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
     {nullptr, 0, nullptr, 0},
 };
-
-std::string longName(int code) {
-    for (const option& o : longOptions)
-        if (o.name != nullptr && o.val == code) return std::string("--") + o.name;
-    return "-" + std::string(1, static_cast<char>(code));
-}
 
 // Command-line text is shown as text from a file is: a control byte in it
 // would act on the terminal.
 std::string quoted(const std::string& text) {
     return "'" + shownInMessage(text) + "'";
-}
-
-// Why getopt_long refused the option just read.
-std::string refusal(int code, char** argv) {
-    const std::string given = argv[optind - 1];
-    if (code == ':') return "option " + longName(optopt) + " needs a value";
-    if (given.compare(0, 2, "--") != 0) return "unknown option -" + std::string(1, static_cast<char>(optopt));
-    if (optopt != 0) return "option " + longName(optopt) + " takes no value";
-    return "unknown option " + shownInMessage(given.substr(0, given.find('=')));
 }
 
 CommandLine failed(const std::string& message) {
@@ -65,9 +51,12 @@ bool parseMemorySize(const std::string& text, std::uint64_t& bytes) {
     std::string digits = text;
     if (!text.empty()) {
         switch (text.back()) {
-            case 'K': case 'k': shift = 10; break;
-            case 'M': case 'm': shift = 20; break;
-            case 'G': case 'g': shift = 30; break;
+            case 'K':
+            case 'k': shift = 10; break;
+            case 'M':
+            case 'm': shift = 20; break;
+            case 'G':
+            case 'g': shift = 30; break;
             default: break;
         }
         if (shift != 0) digits.pop_back();
@@ -101,9 +90,7 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
 
 CommandLine parseCommandLine(int argc, char** argv) {
     CommandLine line;
-    // A fresh scan: the parse may run more than once in a process.
-    optind = 0;
-    opterr = 0;
+    startOptionScan();
     for (;;) {
         const int code = getopt_long(argc, argv, ":h", longOptions, nullptr);
         if (code == -1) break;
@@ -118,15 +105,16 @@ CommandLine parseCommandLine(int argc, char** argv) {
                 break;
             case Memory:
                 if (!parseMemorySize(value, line.options.memoryBudget))
-                    return failed("--memory must be a positive whole number of bytes with an optional K, M or G, "
-                                  "less than 16 EiB, not " +
-                                  quoted(value));
+                    return failed(
+                        "--memory must be a positive whole number of bytes with an optional K, M or G, "
+                        "less than 16 EiB, not " +
+                        quoted(value));
                 break;
             case Threads:
                 if (!parseThreads(value, line.options.threads))
                     return failed("--threads must be a whole number from 1 to 1024, not " + quoted(value));
                 break;
-            default: return failed(refusal(code, argv));
+            default: return failed(refusedOption(code, argv, longOptions));
         }
     }
     const int files = argc - optind;
@@ -151,8 +139,4 @@ std::string helpText(const std::string& program) {
            "  -h, --help       print this help and exit\n"
            "  --version        print the version and exit\n"
            "A file name that begins with - follows --.\n";
-}
-
-std::string versionLine() {
-    return std::string("trk_to_zrp ") + TRK_TO_ZRP_VERSION;
 }

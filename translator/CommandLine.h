@@ -10,7 +10,7 @@ struct CommandLine {
     enum class Action {
         Translate,
         Help,     // print helpText(), then end with status 0
-        Version,  // print versionLine(), then end with status 0
+        Version,  // print versionLine("trk_to_zrp"), then end with status 0
         Error     // a command-line error; `error` says what
     };
     Action action = Action::Translate;
@@ -28,8 +28,6 @@ CommandLine parseCommandLine(int argc, char** argv);
 
 // The usage with every option, one line each, for --help.
 std::string helpText(const std::string& program);
-// "trk_to_zrp 0.1", for --version.
-std::string versionLine();
 
 // Option values: false when the text is not one. A size is a positive whole
 // number of bytes with an optional K, M or G (powers of 1024, either case)

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "InputFile.h"
+#include "ProgramOptions.h"
 #include "Progress.h"
 #include "TemporaryFiles.h"
 #include "Translation.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     const CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::Help: return printed(helpText(argv[0]));
-        case CommandLine::Action::Version: return printed(versionLine() + "\n");
+        case CommandLine::Action::Version: return printed(versionLine("trk_to_zrp") + "\n");
         case CommandLine::Action::Error: usage(line.error.c_str(), argv);
         case CommandLine::Action::Translate: break;
     }

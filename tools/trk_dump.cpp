@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -13,19 +12,37 @@
 
 #include "ChunkSource.h"
 #include "DataTable.h"
+#include "InputFile.h"
+#include "ProgramOptions.h"
 #include "RecordListing.h"
 #include "TrackError.h"
 
 namespace {
 
 const char* const usageText =
-    "Usage: trk_dump FILE [CHUNK...]\n"
-    "  lists every record of the track file FILE, then shows the data of each\n"
-    "  steady track chunk CHUNK, a record number as the listing gives it\n";
+    "Usage: trk_dump [options] FILE [CHUNK...]\n"
+    "  lists every record of the track file FILE (standard input when it is -),\n"
+    "  then shows the data of each steady track chunk CHUNK, a record number as\n"
+    "  the listing gives it\n"
+    "  -h, --help  print this help and exit\n"
+    "  --version   print the version and exit\n";
 
 [[noreturn]] void usageError(const std::string& message) {
     std::cerr << "trk_dump: " << message << "\n" << usageText;
     std::exit(1);
+}
+
+enum LongOption { Version = 256 };
+const option longOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Help and version on standard output: status 0 once written.
+int printed(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? 0 : 1;
 }
 
 std::uint64_t recordNumber(const std::string& text) {
@@ -163,17 +180,25 @@ bool TrackDump::showChunk(std::uint64_t record) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) usageError("no track file named");
+    std::ios::sync_with_stdio(false);
+    startOptionScan();
+    for (int code; (code = getopt_long(argc, argv, ":h", longOptions, nullptr)) != -1;) {
+        if (code == 'h') return printed(usageText);
+        if (code == Version) return printed(versionLine("trk_dump") + "\n");
+        usageError(refusedOption(code, argv, longOptions));
+    }
+    if (optind >= argc) usageError("no track file named");
+    const std::string path = argv[optind];
     std::vector<std::uint64_t> requested;
-    for (int i = 2; i < argc; ++i) requested.push_back(recordNumber(argv[i]));
+    for (int i = optind + 1; i < argc; ++i) requested.push_back(recordNumber(argv[i]));
 
-    std::ifstream in(argv[1], std::ios::in | std::ios::binary);
-    if (!in) {
-        std::cerr << "trk_dump: could not open " << argv[1] << std::endl;
+    InputFile in;
+    if (!in.open(path)) {
+        std::cerr << "trk_dump: could not open " << path << std::endl;
         return 1;
     }
     const std::set<std::uint64_t> wanted(requested.begin(), requested.end());
-    TrackDump dump(in, wanted);
+    TrackDump dump(in.stream(), wanted);
     bool complete = dump.listRecords();
     for (std::uint64_t record : requested) complete = dump.showChunk(record) && complete;
 

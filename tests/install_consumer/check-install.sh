@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the project from build folder $1 into a temporary prefix, checks
-# that every program is there and every manual page carries version $2, then
-# builds and runs the consumer program against that installed copy.
+# that every program and manual page there carries version $2, then builds and
+# runs the consumer program against that installed copy.
 set -euo pipefail
 build=$1
 version=$2
@@ -11,7 +11,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/usr" >/dev/null
 test -f "$prefix/usr/include/properties/Properties.h"
 for program in trk_to_zrp trk_dump props trk_make; do
-  test -x "$prefix/usr/bin/$program"
+  test "$("$prefix/usr/bin/$program" --version)" = "$program $version"
   head -1 "$prefix/usr/share/man/man1/$program.1" | grep -qF "\"trk_to_zrp $version\""
 done
 test "$(echo "{'b': 1, 'a': 2L}" | "$prefix/usr/bin/props")" = "{'a': 2L, 'b': 1}"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,6 +81,12 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"a", "b", "c"}, "error: incorrect number of arguments"},
     };
     for (const auto& c : cases) EXPECT_EQ(described(c.args), c.line);
+    // An option after a file name stays an option where getopt would stop at
+    // the first name.
+    setenv("POSIXLY_CORRECT", "1", 1);
+    EXPECT_EQ(described({"in", "--strict", "--help"}), "help");
+    EXPECT_EQ(described({"in", "--strict"}), "zrp memory 0 threads 0 strict in in");
+    unsetenv("POSIXLY_CORRECT");
 
     const std::string help = helpText("trk_to_zrp");
     EXPECT_EQ(help.compare(0, 51, "Usage: trk_to_zrp [options] inputfile [outputfile]\n"), 0) << help;

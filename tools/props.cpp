@@ -6,6 +6,7 @@
 #include <ios>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "CountingBuffer.h"
 #include "InputFile.h"
@@ -56,8 +57,10 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     startOptionScan();
     bool xml = false;
-    for (int code; (code = getopt_long(argc, argv, ":h", longOptions, nullptr)) != -1;) {
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
         switch (code) {
+            case fileNameCode: names.push_back(optarg); break;
             case Xml: xml = true; break;
             case Text: xml = false; break;
             case 'h': return printed(usageText);
@@ -65,8 +68,9 @@ int main(int argc, char** argv) {
             default: usageError(refusedOption(code, argv, longOptions));
         }
     }
-    if (argc - optind > 1) usageError("more than one FILE");
-    const std::string path = optind < argc ? argv[optind] : "-";
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.size() > 1) usageError("more than one FILE");
+    const std::string path = names.empty() ? "-" : names[0];
 
     InputFile file;
     if (!file.open(path)) {

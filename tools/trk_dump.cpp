@@ -182,15 +182,22 @@ bool TrackDump::showChunk(std::uint64_t record) {
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     startOptionScan();
-    for (int code; (code = getopt_long(argc, argv, ":h", longOptions, nullptr)) != -1;) {
-        if (code == 'h') return printed(usageText);
-        if (code == Version) return printed(versionLine("trk_dump") + "\n");
-        usageError(refusedOption(code, argv, longOptions));
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
+        if (code == fileNameCode)
+            names.push_back(optarg);
+        else if (code == 'h')
+            return printed(usageText);
+        else if (code == Version)
+            return printed(versionLine("trk_dump") + "\n");
+        else
+            usageError(refusedOption(code, argv, longOptions));
     }
-    if (optind >= argc) usageError("no track file named");
-    const std::string path = argv[optind];
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.empty()) usageError("no track file named");
+    const std::string path = names[0];
     std::vector<std::uint64_t> requested;
-    for (int i = optind + 1; i < argc; ++i) requested.push_back(recordNumber(argv[i]));
+    for (std::size_t i = 1; i < names.size(); ++i) requested.push_back(recordNumber(names[i]));
 
     InputFile in;
     if (!in.open(path)) {

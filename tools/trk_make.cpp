@@ -89,8 +89,10 @@ Options parse(int argc, char** argv) {
     Options options;
     bool parcelsGiven = false;
     startOptionScan();
-    for (int code; (code = getopt_long(argc, argv, ":h", longOptions, nullptr)) != -1;) {
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
         switch (code) {
+            case fileNameCode: names.push_back(optarg); break;
             case Chunks: options.chunks = number("--chunks", optarg, 1u << 30); break;
             case Points: options.points = number("--points", optarg, 0x7fffffff); break;
             case Groups:
@@ -123,9 +125,10 @@ Options parse(int argc, char** argv) {
             default: fail(refusedOption(code, argv, longOptions));
         }
     }
-    if (optind == argc) fail("no output file");
-    if (argc - optind > 1) fail("more than one output file");
-    options.output = argv[optind];
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.empty()) fail("no output file");
+    if (names.size() > 1) fail("more than one output file");
+    options.output = names[0];
     if (!parcelsGiven) options.parcels = options.points > 0 ? options.points : 1;
     return options;
 }

@@ -11,6 +11,13 @@
 // may be read more than once in a process.
 void startOptionScan();
 
+// The option strings begin with "-:". The '-' makes getopt_long return each
+// file name in turn as code `fileNameCode` (optarg the name), wherever it
+// stands and whatever POSIXLY_CORRECT says, so that an option after a file
+// name is never taken for another file name; the names after "--" are left
+// in argv from optind. The ':' tells a missing value from an unknown option.
+constexpr int fileNameCode = 1;
+
 // Why getopt_long, called with an option string that begins with ':',
 // refused the option it has just read (it returned `code`, '?' or ':'):
 // "unknown option --bogus", "unknown option -x", "--threads needs a value",

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <limits>
+#include <vector>
 
 #include "ProgramOptions.h"
 #include "TrackError.h"
@@ -90,12 +91,14 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
 
 CommandLine parseCommandLine(int argc, char** argv) {
     CommandLine line;
+    std::vector<std::string> files;
     startOptionScan();
     for (;;) {
-        const int code = getopt_long(argc, argv, ":h", longOptions, nullptr);
+        const int code = getopt_long(argc, argv, "-:h", longOptions, nullptr);
         if (code == -1) break;
         const std::string value = optarg != nullptr ? optarg : "";
         switch (code) {
+            case fileNameCode: files.push_back(optarg); break;
             case 'h': line.action = CommandLine::Action::Help; return line;
             case Version: line.action = CommandLine::Action::Version; return line;
             case Strict: line.options.strict = true; break;
@@ -117,11 +120,11 @@ CommandLine parseCommandLine(int argc, char** argv) {
             default: return failed(refusedOption(code, argv, longOptions));
         }
     }
-    const int files = argc - optind;
-    if (files != 1 && files != 2) return failed("incorrect number of arguments");
-    line.input = argv[optind];
-    line.hasOutput = files == 2;
-    if (line.hasOutput) line.output = argv[optind + 1];
+    files.insert(files.end(), argv + optind, argv + argc);
+    if (files.size() != 1 && files.size() != 2) return failed("incorrect number of arguments");
+    line.input = files[0];
+    line.hasOutput = files.size() == 2;
+    if (line.hasOutput) line.output = files[1];
     return line;
 }
 

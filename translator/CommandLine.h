@@ -22,8 +22,7 @@ struct CommandLine {
 };
 
 // Reads the options, anywhere before "--", as "--name value" or
-// "--name=value", and the one or two file names. Like getopt_long, which it
-// uses, it reorders argv so that the file names come last.
+// "--name=value", and the one or two file names.
 CommandLine parseCommandLine(int argc, char** argv);
 
 // The usage with every option, one line each, for --help.

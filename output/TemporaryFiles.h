@@ -14,8 +14,10 @@ void installSignalCleanup();
 
 // Makes a new file from a mkstemp pattern (ending in "XXXXXX", which is
 // replaced by the name made) and registers it, with the three signals held
-// off in between so that none can find the file made but not registered.
-// Returns its open descriptor, or -1 with errno set.
+// off in the calling thread in between so that none can find the file made
+// but not registered there; threads of a program that makes files keep the
+// signals blocked, so that they arrive where files are made. Returns the
+// file's open descriptor, or -1 with errno set.
 int makeTemporaryFile(std::string& pattern);
 
 // Registers a file for removal on those signals, or forgets it again (once

@@ -82,7 +82,6 @@ TEST_F(PropsTool, CommandLine) {
         std::string outBegins, firstErrorLine;
     } cases[] = {
         {{"--help"}, "/dev/null", 0, usage, ""},
-        {{"--xml", "-h", path}, "/dev/null", 0, usage, ""},
         {{"--version"}, "/dev/null", 0, "props " TRK_TO_ZRP_VERSION "\n", ""},
         {{"-", "--text"}, path, 0, "{'a': 2L, 'b': 1}\n", ""},
         {{"--", dashed}, "/dev/null", 0, "{'a': 2L, 'b': 1}\n", ""},

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "TemporaryFiles.h"
+
 namespace {
 
 // Permissions a newly created file gets, as the stream's own open would give.
@@ -66,8 +68,9 @@ bool OutputFile::open(const std::string& path) {
         mode = newFileMode();
     }
 
+    // Registered for removal should a signal end the run before it is in place.
     std::string name = directoryOf(target) + "/." + baseNameOf(target) + ".XXXXXX";
-    const int descriptor = mkstemp(&name[0]);
+    const int descriptor = makeTemporaryFile(name);
     if (descriptor < 0) {
         target.clear();
         // A writable file in a directory that takes no new files can still
@@ -94,6 +97,7 @@ bool OutputFile::commit() {
     if (temporary.empty()) return written;
     if (written && chmod(temporary.c_str(), static_cast<mode_t>(mode)) == 0 &&
         std::rename(temporary.c_str(), target.c_str()) == 0) {
+        forgetOnSignal(temporary);
         temporary.clear();
         return true;
     }
@@ -105,5 +109,6 @@ void OutputFile::discard() {
     if (temporary.empty()) return;
     if (out.is_open()) out.close();
     std::remove(temporary.c_str());
+    forgetOnSignal(temporary);
     temporary.clear();
 }

@@ -1,30 +1,67 @@
 #include "TemporaryFiles.h"
 
+#include <limits.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace {
 
-// The handler may run at any moment, so the paths live in a fixed table of
-// C strings that it only reads; a slot is taken and emptied with one atomic
-// exchange.
+// The handler may run at any moment and on any thread, so the paths live in a
+// fixed table that it only reads, and nothing is allocated or freed for them.
+// A slot's path is written only while the slot is free; the handler reads
+// only held ones.
+enum SlotState : int { Free, Held };
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slot states");
+
+struct Slot {
+    std::atomic<int> state{Free};
+    char path[PATH_MAX];
+};
+
 constexpr std::size_t slotCount = 256;
-std::atomic<char*> slots[slotCount];
+Slot slots[slotCount];
+
+// Registering and forgetting, between the threads that make files.
+std::mutex tableLock;
+// Where the search for a free slot begins: a slot just emptied is taken again
+// last, so that a handler on another thread that is still reading its old
+// path does not see it rewritten.
+std::size_t nextSlot = 0;
+
+const int cleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void removeAndRaise(int signalNumber) {
-    for (std::atomic<char*>& slot : slots) {
-        const char* path = slot.load();
-        if (path != nullptr) unlink(path);
-    }
-    // The handler was installed to run once: the signal, raised again, now
-    // takes its default action when the handler returns.
+    for (Slot& slot : slots)
+        if (slot.state.load(std::memory_order_acquire) == Held) unlink(slot.path);
+    // The handler was installed to run once: the signal, raised again, takes
+    // its default action as soon as the handler returns.
     raise(signalNumber);
 }
+
+// Holds the three signals off in the calling thread while it lives.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signalNumber : cleanedSignals) sigaddset(&held, signalNumber);
+        pthread_sigmask(SIG_BLOCK, &held, &previous);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous;
+};
 
 }  // namespace
 
@@ -32,32 +69,54 @@ void installSignalCleanup() {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = removeAndRaise;
+    // One cleanup at a time: the others wait until the first has ended the process.
     sigemptyset(&action.sa_mask);
+    for (const int signalNumber : cleanedSignals) sigaddset(&action.sa_mask, signalNumber);
     action.sa_flags = SA_RESETHAND;
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber : cleanedSignals) {
         struct sigaction previous;
-        // A signal the caller ignores (nohup) stays ignored.
         if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
         sigaction(signalNumber, &action, nullptr);
     }
 }
 
-void removeOnSignal(const std::string& path) {
-    char* copy = strdup(path.c_str());
-    if (copy == nullptr) throw std::bad_alloc();
-    for (std::atomic<char*>& slot : slots) {
-        char* expected = nullptr;
-        if (slot.compare_exchange_strong(expected, copy)) return;
+int makeTemporaryFile(std::string& pattern) {
+    if (pattern.size() >= PATH_MAX) {
+        errno = ENAMETOOLONG;
+        return -1;
     }
-    std::free(copy);
+    const SignalsHeld held;
+    const int descriptor = mkstemp(&pattern[0]);
+    if (descriptor < 0) return -1;
+    try {
+        removeOnSignal(pattern);
+    } catch (...) {
+        close(descriptor);
+        unlink(pattern.c_str());
+        throw;
+    }
+    return descriptor;
+}
+
+void removeOnSignal(const std::string& path) {
+    if (path.size() >= PATH_MAX) throw std::length_error("temporary file path too long");
+    const std::lock_guard<std::mutex> lock(tableLock);
+    for (std::size_t tried = 0; tried < slotCount; ++tried) {
+        Slot& slot = slots[(nextSlot + tried) % slotCount];
+        if (slot.state.load(std::memory_order_relaxed) != Free) continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.state.store(Held, std::memory_order_release);
+        nextSlot = (nextSlot + tried + 1) % slotCount;
+        return;
+    }
     throw std::length_error("too many temporary files");
 }
 
 void forgetOnSignal(const std::string& path) {
-    for (std::atomic<char*>& slot : slots) {
-        char* held = slot.load();
-        if (held != nullptr && path == held && slot.compare_exchange_strong(held, nullptr)) {
-            std::free(held);
+    const std::lock_guard<std::mutex> lock(tableLock);
+    for (Slot& slot : slots) {
+        if (slot.state.load(std::memory_order_relaxed) == Held && path == slot.path) {
+            slot.state.store(Free, std::memory_order_release);
             return;
         }
     }

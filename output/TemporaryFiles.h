@@ -9,11 +9,20 @@
 // process as it would have, so the shell sees the usual status.
 
 // Installs the handlers of the three signals; once, at the program's start.
+// A signal the program was started with ignored (nohup) stays ignored.
 void installSignalCleanup();
 
+// Makes a new file from a mkstemp pattern (ending in "XXXXXX", which is
+// replaced by the name made) and registers it, with the three signals held
+// off in the calling thread in between so that none can find the file made
+// but not registered there; threads of a program that makes files keep the
+// signals blocked, so that they arrive where files are made. Returns the
+// file's open descriptor, or -1 with errno set.
+int makeTemporaryFile(std::string& pattern);
+
 // Registers a file for removal on those signals, or forgets it again (once
-// it has been renamed into place or removed). Both are for the thread that
-// made the file; the signal may arrive on any thread.
+// it has been renamed into place or removed). Either may be called from any
+// thread; the signal may arrive on any thread.
 void removeOnSignal(const std::string& path);
 void forgetOnSignal(const std::string& path);
 

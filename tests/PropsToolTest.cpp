@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "RunProgram.h"
 
 namespace {
@@ -48,36 +49,60 @@ TEST_F(PropsTool, TextToXmlToTextGivesTheSameBlocks) {
 }
 
 // The blocks before the faulty one are written; the offset is that of the
-// block's first character.
+// block's first character, and a byte the parser quotes is escaped.
 TEST_F(PropsTool, AParseErrorNamesTheBlockAndItsFirstByte) {
     const struct {
-        std::string input, out, where;
+        std::string input, out, err;
     } cases[] = {
-        {"{}{}\n\t  {'x': [1}", "{}\n{}\n", "block 3 at byte 8"},
-        {"{'a': 1}\n{'open': [1, 2", "{'a': 1}\n", "block 2 at byte 9"},
+        {"{}{}\n\t  {'x': [1}", "{}\n{}\n", "block 3 at byte 8: PropertyParser scan failed: syntax error"},
+        {"{'a': 1}\n{'open': [1, 2", "{'a': 1}\n", "block 2 at byte 9: PropertyParser scan failed: syntax error"},
+        {"{'a': 1}\n\x1b[2J", "{'a': 1}\n",
+         "block 2 at byte 9: PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = props(c.input);
         EXPECT_EQ(result.status, 1) << c.input;
         EXPECT_EQ(result.out, c.out) << c.input;
-        EXPECT_EQ(result.err, "props: " + c.where + ": PropertyParser scan failed: syntax error\n") << c.input;
+        EXPECT_EQ(result.err, "props: " + c.err + "\n") << c.input;
     }
 }
 
-TEST_F(PropsTool, CommandLineErrors) {
+// Help and version on standard output, standard input as "-", a name that
+// begins with "-" after "--"; command-line errors and input that cannot be
+// read on standard error, status 1, never 0.
+TEST_F(PropsTool, CommandLine) {
+    writeFile(path, "{'b': 1, 'a': 2L}");
+    const std::string dashed = "-props-test-" + std::to_string(getpid()) + ".txt";
+    writeFile(dashed, "{'b': 1, 'a': 2L}");
+    const std::string usage = "Usage: props [options] [FILE]\n";
     const struct {
         std::vector<std::string> args;
-        std::string firstErrorLine;
+        std::string standardInput;
+        int status;
+        std::string outBegins, firstErrorLine;
     } cases[] = {
-        {{"--json"}, "props: unknown option --json"},
-        {{"/nonexistent/blocks.txt"}, "props: could not open /nonexistent/blocks.txt"},
+        {{"--help"}, "/dev/null", 0, usage, ""},
+        {{"--version"}, "/dev/null", 0, "props " TRK_TO_ZRP_VERSION "\n", ""},
+        {{"-", "--text"}, path, 0, "{'a': 2L, 'b': 1}\n", ""},
+        {{"--", dashed}, "/dev/null", 0, "{'a': 2L, 'b': 1}\n", ""},
+        {{"--json"}, "/dev/null", 1, "", "props: unknown option --json"},
+        {{path, path}, "/dev/null", 1, "", "props: more than one FILE"},
+        {{"/nonexistent/blocks.txt"}, "/dev/null", 1, "", "props: could not open /nonexistent/blocks.txt"},
+        {{"/"}, "/dev/null", 1, "", "props: could not open /"},
+        // Opens, then fails at the first read.
+        {{"/proc/self/mem"}, "/dev/null", 1, "", "props: could not read /proc/self/mem"},
     };
     for (const auto& c : cases) {
-        const ProgramResult result = runProgram(PROPS_PATH, c.args);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, "");
+        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+        const ProgramResult result = runProgram(PROPS_PATH, c.args, "", "", c.standardInput);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
+        if (c.outBegins.empty()) {
+            EXPECT_EQ(result.out, "");
+        }
         EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
     }
+    std::remove(dashed.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,14 @@
 #include <stdexcept>
 
 extern char** environ;
+
+namespace {
+
+int statusOf(int waitStatus) {
+    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+}
+
+}  // namespace
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,7 +55,7 @@ void removeDir(const std::string& dir) {
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& argv0,
-                         const std::string& stdoutPath) {
+                         const std::string& stdoutPath, const std::string& stdinPath) {
     char name[] = "/tmp/runprogram-XXXXXX";
     const int fd = mkstemp(name);
     if (fd < 0) throw std::runtime_error("mkstemp failed");
@@ -57,7 +66,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     if (stdoutPath == "-")
         posix_spawn_file_actions_addclose(&actions, 1);
     else
@@ -79,7 +88,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
     ProgramResult result;
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    result.status = statusOf(wstatus);
     if (stdoutPath.empty()) {
         result.out = readFile(outPath);
         std::remove(outPath.c_str());
@@ -88,4 +97,45 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     std::remove(errPath.c_str());
     std::remove(base.c_str());
     return result;
+}
+
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    // The signals as a shell gives them to a program it starts, whatever
+    // this process does with them.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signalNumber);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0) throw std::runtime_error("could not start " + program);
+    return pid;
+}
+
+bool programRunning(pid_t pid) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
+int waitProgram(pid_t pid) {
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    return statusOf(wstatus);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "RunProgram.h"
 
 namespace {
@@ -65,6 +66,41 @@ TEST_F(TrackMake, SpreadReachesTheLargestParcelIndex) {
     std::memcpy(parcels, track.data() + data, sizeof parcels);
     EXPECT_EQ(parcels[0], 0u);
     EXPECT_EQ(parcels[1], 4294967295u);
+}
+
+// Help and version on standard output, a name that begins with "-" after
+// "--"; command-line errors on standard error with the usage, status 1.
+TEST_F(TrackMake, CommandLine) {
+    const std::string dashed = "-trk-make-test-" + std::to_string(getpid()) + ".trk";
+    const std::string usage = "Usage: trk_make [options] outputfile\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string outBegins, firstErrorLine;
+    } cases[] = {
+        {{"--help"}, 0, usage, ""},
+        {{path, "-h"}, 0, usage, ""},
+        {{"--version"}, 0, "trk_make " TRK_TO_ZRP_VERSION "\n", ""},
+        {{"--chunks=1", "--", dashed}, 0, "", ""},
+        {{"--bogus", path}, 1, "", "trk_make: unknown option --bogus"},
+        {{path, "--chunks"}, 1, "", "trk_make: --chunks needs a value"},
+        {{}, 1, "", "trk_make: no output file"},
+        {{"/nonexistent/out.trk"}, 1, "", "trk_make: could not open /nonexistent/out.trk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+        const ProgramResult result = runProgram(TRK_MAKE_PATH, c.args);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
+        if (c.outBegins.empty()) {
+            EXPECT_EQ(result.out, "");
+        }
+        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
+    }
+    // Only the run after "--" wrote a file; the others wrote nothing.
+    EXPECT_NE(readFile(dashed), "");
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+    std::remove(dashed.c_str());
 }
 
 }  // namespace

@@ -97,6 +97,8 @@ std::vector<FailureCase> failureCases() {
     const std::string whole = trackText(referenceChunks("B"));
     const std::string secondOffset = std::to_string(trackText({referenceChunks("B")[0]}).size());
     const std::string second = "Error:  track chunk (record 2, byte " + secondOffset + ", Id 2): ";
+    static const char hostile[] = "Dia\0me\x1b[2J\x1b]0;x\x07\x7f\xc3\xa9ter";
+    const std::string hostileName(hostile, sizeof hostile - 1);
     TestChunk unsteady = standardChunk(1, "A", {});
     unsteady.block.set("Steady", false);
     return {
@@ -112,10 +114,12 @@ std::vector<FailureCase> failureCases() {
                  "Error:  track chunk (record 1, byte 0): \"Id\" is missing or is not an integer.\n"},
         {"Variables not a list of maps", Changed().set(-1, "Variables", std::vector<int>{1}),
          first + "\"Variables\" is missing or is not a list of variable descriptors.\n"},
-        // A byte zero in a name is shown escaped, not the end of the message.
-        {"variable without DataType", Changed().set(2, "Name", std::string("Dia\0meter", 9)).remove(2, "DataType"),
+        // Control bytes in a name are shown escaped, a byte zero is not the
+        // end of the message, and UTF-8 stays as it is.
+        {"variable without DataType", Changed().set(2, "Name", hostileName).remove(2, "DataType"),
          noKey + "\"DataType\" does not exist\n" + first +
-             "variable 3 (\"Dia\\0meter\"): \"DataType\" is missing or is not a string.\n"},
+             "variable 3 (\"Dia\\0me\\x1b[2J\\x1b]0;x\\x07\\x7f\xc3\xa9ter\"): \"DataType\" is missing or is not a "
+             "string.\n"},
         {"vector without Name", Changed().set(2, "Type", 2).remove(2, "Name"),
          noKey + "\"Name\" does not exist\n" + first + "variable 3: \"Name\" is missing or is not a string.\n"},
         {"Tag of another type", Changed().set(2, "Tag", 5), diameter + "\"Tag\" is not a string.\n"},
@@ -165,15 +169,27 @@ TEST_F(Translation, FailedRunLeavesAnExistingOutputFileAsItWas) {
 }
 
 // Stored files may carry bytes after their last record: the chunks before
-// them are translated, with one warning.
-TEST_F(Translation, UnreadableTrailingBlockWarnsAndSucceeds) {
+// them are translated, with one warning; --strict makes it an error that
+// writes nothing.
+TEST_F(Translation, UnreadableTrailingBlockWarnsOrWithStrictFails) {
     const std::string track = trackText(referenceChunks("B"));
-    ProgramResult result = run({input(track + "\n#garbage")});
+    const std::string in = input(track + "\n\x1b]0;garbage\x07");
+    // The parser's message quotes the byte it stopped at, escaped.
+    const std::string where = "at byte " + std::to_string(track.size());
+    const std::string parser = "PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'";
+    ProgramResult result = run({in});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, referenceZrp);
-    EXPECT_EQ(result.err, "Warning:  reading stopped at byte " + std::to_string(track.size()) +
-                              ": PropertyParser scan failed: Error parsing Property: lexical error. found: '#'; "
-                              "later records were not translated.\n");
+    EXPECT_EQ(result.err,
+              "Warning:  reading stopped " + where + ": " + parser + "; later records were not translated.\n");
+
+    writeFile(dir + "old.zrp", "old text\n");
+    result = run({"--strict", in, dir + "old.zrp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Error:  the block " + where + " does not parse: " + parser + ".\n");
+    EXPECT_EQ(readFile(dir + "old.zrp"), "old text\n");
+    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "old.zrp"}));
 }
 
 TEST_F(Translation, WriteFailuresAreReported) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "RunProgram.h"
 #include "TrackTestData.h"
 
@@ -80,7 +81,9 @@ TEST_F(TrkDump, ListsEveryRecordAtItsByteAndShowsTheRowsOfTheChunkAskedFor) {
 
 TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
     const std::string at = "trk_dump: record 2 at byte " + std::to_string(onePoint.size()) + ": ";
-    const std::string unlocated = "; the records after it cannot be located\n";
+    const std::string unlocated =
+        "; the records after it cannot be located\n"
+        "trk_dump: the data of record 2 cannot be shown: the listing stopped there\n";
     const std::string block = "{'ClassName': 'TrackChunk', 'Steady': true, 'Size': ";
     const struct {
         std::string damaged;
@@ -90,6 +93,12 @@ TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
          at + "variable 1: the file ends inside its data (56000000 bytes declared, 3 present)" + unlocated},
         {block + "2, 'Variables': [{'DataSize': 4}, {'DataSize': -4}]}",
          at + "variable 2: \"DataSize\" is negative (-4)" + unlocated},
+        // The byte the parser quotes is escaped: it would act on the terminal.
+        {"\x1b]0;x\x07",
+         "trk_dump: stopped at byte " + std::to_string(onePoint.size()) +
+             ": the block of record 2 does not parse: PropertyParser scan failed: Error parsing Property: lexical "
+             "error. found: '\\x1b'\n"
+             "trk_dump: there is no record 2 before the listing stopped\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -97,7 +106,7 @@ TEST_F(TrkDump, DamagedChunksAreReportedWithoutReadingPastTheFile) {
         EXPECT_EQ(result.status, 1);
         // The chunk before the damaged one is still shown in full.
         EXPECT_NE(result.out.find(onePointTable), std::string::npos) << result.out;
-        EXPECT_EQ(result.err, c.err + "trk_dump: the data of record 2 cannot be shown: the listing stopped there\n");
+        EXPECT_EQ(result.err, c.err);
     }
 }
 
@@ -121,21 +130,61 @@ TEST_F(TrkDump, ColumnsThatCannotBeShownAreLeftOutWithTheReason) {
         << result.out;
 }
 
-TEST_F(TrkDump, CommandLineErrors) {
-    writeFile(path, trackText({standardChunk(1, "A", {})}) + "{'ClassName': 'Other'}");
+// Help and version on standard output, standard input as "-", a name that
+// begins with "-" after "--"; command-line errors and files that cannot be
+// read on standard error, status 1.
+TEST_F(TrkDump, CommandLine) {
+    writeFile(path, onePoint + "{'ClassName': 'Other'}");
+    // A relative name, so that it begins with "-".
+    const std::string dashed = "-trk-dump-test-" + std::to_string(getpid()) + ".trk";
+    writeFile(dashed, onePoint);
+    const std::string listing = "record 1 at byte 0: ClassName 'TrackChunk', Steady true, Id 1, Name 'A', Size 1\n";
     const std::string notRecord = "trk_dump: CHUNK must be a record number from 1 up, not ";
     const struct {
         std::vector<std::string> args;
-        std::string firstErrorLine;
+        std::string standardInput;
+        int status;
+        std::string outBegins, firstErrorLine;
     } cases[] = {
-        {{}, "trk_dump: no track file named"},
-        {{path, "99999999999999999999"}, notRecord + "'99999999999999999999'"},
-        {{path, "2"}, "trk_dump: record 2 is not a steady track chunk: it carries no data"},
+        {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+        {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+        {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
+        {{"-", "1"}, path, 0, listing, ""},
+        {{"--", dashed}, "/dev/null", 0, listing, ""},
+        {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
+        {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
+        {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
+        {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
+        {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /"},
+        {{path, "2"}, "/dev/null", 1, listing, "trk_dump: record 2 is not a steady track chunk: it carries no data"},
     };
     for (const auto& c : cases) {
-        const ProgramResult result = runProgram(TRK_DUMP_PATH, c.args);
-        EXPECT_EQ(result.status, 1);
+        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+        const ProgramResult result = runProgram(TRK_DUMP_PATH, c.args, "", "", c.standardInput);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
+        if (c.outBegins.empty()) {
+            EXPECT_EQ(result.out, "");
+        }
         EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
+    }
+    std::remove(dashed.c_str());
+}
+
+// A pipe is listed as the file is: the offsets are counted, not asked of the
+// input, and data that cannot be checked against a size is read.
+TEST_F(TrkDump, AFileThroughAPipeIsListedAsTheFile) {
+    const std::string track =
+        onePoint + trackText({standardChunk(2, "B", {{7, 4, 5, 6, 0.25f, 310}})}) + "{'ClassName': 'Other'}";
+    const ProgramResult fromFile = dump(track, {"2", "1"});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    for (const char* name : {"-", "/dev/stdin"}) {
+        SCOPED_TRACE(name);
+        const ProgramResult fromPipe =
+            runProgram("/bin/sh", {"-c", "cat \"$1\" | \"$2\" \"$3\" 2 1", "sh", path, TRK_DUMP_PATH, name});
+        EXPECT_EQ(fromPipe.status, 0);
+        EXPECT_EQ(fromPipe.err, "");
+        EXPECT_EQ(fromPipe.out, fromFile.out);
     }
 }
 

@@ -3,27 +3,48 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <ios>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <properties/Properties.h>
 #include <properties/PropertyParser.h>
 
 #include "CountingBuffer.h"
+#include "InputFile.h"
+#include "ProgramOptions.h"
+#include "TrackError.h"
 
 namespace {
 
 const char* const usageText =
-    "Usage: props [--xml|--text] [FILE]\n"
+    "Usage: props [options] [FILE]\n"
     "  reads property blocks from FILE, or from standard input when FILE is\n"
-    "  missing or -, and writes each on a line as property text (--text, the\n"
-    "  default) or as XML (--xml)\n";
+    "  missing or -, and writes each on a line as property text or as XML\n"
+    "  --text       write property text (the default)\n"
+    "  --xml        write XML\n"
+    "  -h, --help   print this help and exit\n"
+    "  --version    print the version and exit\n";
 
 [[noreturn]] void usageError(const std::string& message) {
     std::cerr << "props: " << message << "\n" << usageText;
     std::exit(1);
+}
+
+enum LongOption { Xml = 256, Text, Version };
+const option longOptions[] = {
+    {"xml", no_argument, nullptr, Xml},
+    {"text", no_argument, nullptr, Text},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Help and version on standard output: status 0 once written.
+int printed(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? 0 : 1;
 }
 
 // The blank characters the property text allows between blocks.
@@ -35,36 +56,29 @@ bool isBlank(std::istream::int_type c) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    startOptionScan();
     bool xml = false;
-    std::string path = "-";
-    bool pathGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--xml") {
-            xml = true;
-        } else if (arg == "--text") {
-            xml = false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            usageError("unknown option " + arg);
-        } else if (pathGiven) {
-            usageError("more than one FILE");
-        } else {
-            path = arg;
-            pathGiven = true;
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
+        switch (code) {
+            case fileNameCode: names.push_back(optarg); break;
+            case Xml: xml = true; break;
+            case Text: xml = false; break;
+            case 'h': return printed(usageText);
+            case Version: return printed(versionLine("props") + "\n");
+            default: usageError(refusedOption(code, argv, longOptions));
         }
     }
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.size() > 1) usageError("more than one FILE");
+    const std::string path = names.empty() ? "-" : names[0];
 
-    std::ifstream file;
-    std::streambuf* source = std::cin.rdbuf();
-    if (path != "-") {
-        file.open(path, std::ios::in | std::ios::binary);
-        if (!file) {
-            std::cerr << "props: could not open " << path << std::endl;
-            return 1;
-        }
-        source = file.rdbuf();
+    InputFile file;
+    if (!file.open(path)) {
+        std::cerr << "props: could not open " << path << std::endl;
+        return 1;
     }
-    CountingBuffer counter(source);
+    CountingBuffer counter(file.stream().rdbuf());
     std::istream in(&counter);
 
     for (std::uint64_t number = 1;; ++number) {
@@ -78,11 +92,18 @@ int main(int argc, char** argv) {
         const BlockRead read = readBlock(in, block, error);
         if (read == BlockRead::Unreadable) {
             std::cout.flush();
-            std::cerr << "props: block " << number << " at byte " << offset << ": " << error << std::endl;
+            std::cerr << "props: block " << number << " at byte " << offset << ": " << shownInMessage(error)
+                      << std::endl;
             return 1;
         }
         if (read == BlockRead::End) break;
         std::cout << (xml ? block.toXml() : block.toString()) << '\n';
+    }
+    // A read that failed ends the input early: what was written is not all.
+    if (in.bad()) {
+        std::cout.flush();
+        std::cerr << "props: could not read " << (file.isStandardInput() ? "standard input" : path) << std::endl;
+        return 1;
     }
 
     std::cout.flush();

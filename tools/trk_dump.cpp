@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -13,19 +12,37 @@
 
 #include "ChunkSource.h"
 #include "DataTable.h"
+#include "InputFile.h"
+#include "ProgramOptions.h"
 #include "RecordListing.h"
 #include "TrackError.h"
 
 namespace {
 
 const char* const usageText =
-    "Usage: trk_dump FILE [CHUNK...]\n"
-    "  lists every record of the track file FILE, then shows the data of each\n"
-    "  steady track chunk CHUNK, a record number as the listing gives it\n";
+    "Usage: trk_dump [options] FILE [CHUNK...]\n"
+    "  lists every record of the track file FILE (standard input when it is -),\n"
+    "  then shows the data of each steady track chunk CHUNK, a record number as\n"
+    "  the listing gives it\n"
+    "  -h, --help  print this help and exit\n"
+    "  --version   print the version and exit\n";
 
 [[noreturn]] void usageError(const std::string& message) {
     std::cerr << "trk_dump: " << message << "\n" << usageText;
     std::exit(1);
+}
+
+enum LongOption { Version = 256 };
+const option longOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Help and version on standard output: status 0 once written.
+int printed(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? 0 : 1;
 }
 
 std::uint64_t recordNumber(const std::string& text) {
@@ -69,9 +86,11 @@ private:
     std::map<std::uint64_t, ShownChunk> shown;
 };
 
+// The message may quote the file: a parser's message quotes the byte it
+// could not read.
 void TrackDump::stop(const std::string& message) {
     std::cout.flush();
-    std::cerr << "trk_dump: " << message << std::endl;
+    std::cerr << "trk_dump: " << shownInMessage(message) << std::endl;
     stopped = true;
 }
 
@@ -161,17 +180,32 @@ bool TrackDump::showChunk(std::uint64_t record) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) usageError("no track file named");
+    std::ios::sync_with_stdio(false);
+    startOptionScan();
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
+        if (code == fileNameCode)
+            names.push_back(optarg);
+        else if (code == 'h')
+            return printed(usageText);
+        else if (code == Version)
+            return printed(versionLine("trk_dump") + "\n");
+        else
+            usageError(refusedOption(code, argv, longOptions));
+    }
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.empty()) usageError("no track file named");
+    const std::string path = names[0];
     std::vector<std::uint64_t> requested;
-    for (int i = 2; i < argc; ++i) requested.push_back(recordNumber(argv[i]));
+    for (std::size_t i = 1; i < names.size(); ++i) requested.push_back(recordNumber(names[i]));
 
-    std::ifstream in(argv[1], std::ios::in | std::ios::binary);
-    if (!in) {
-        std::cerr << "trk_dump: could not open " << argv[1] << std::endl;
+    InputFile in;
+    if (!in.open(path)) {
+        std::cerr << "trk_dump: could not open " << path << std::endl;
         return 1;
     }
     const std::set<std::uint64_t> wanted(requested.begin(), requested.end());
-    TrackDump dump(in, wanted);
+    TrackDump dump(in.stream(), wanted);
     bool complete = dump.listRecords();
     for (std::uint64_t record : requested) complete = dump.showChunk(record) && complete;
 

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "OutputFile.h"
+#include "ProgramOptions.h"
+#include "TemporaryFiles.h"
 #include "TrackWriter.h"
 
 namespace {
@@ -25,7 +27,9 @@ const char* const usageText =
     "                    any of temperature,diameter,velocity, or none (default all)\n"
     "  --spread          spread the parcel indexes over 0..4294967295\n"
     "  --seed N          seed of the values (default 1)\n"
-    "  --xml             write the property blocks in XML notation\n";
+    "  --xml             write the property blocks in XML notation\n"
+    "  -h, --help        print this help and exit\n"
+    "  --version         print the version and exit\n";
 
 [[noreturn]] void fail(const std::string& message) {
     std::cerr << "trk_make: " << message << "\n" << usageText;
@@ -60,53 +64,71 @@ std::uint64_t number(const char* option, const char* text, std::uint64_t max) {
     return value;
 }
 
+enum LongOption { Chunks = 256, Points, Groups, Parcels, Variables, Spread, Seed, Xml, Version };
+const option longOptions[] = {
+    {"chunks", required_argument, nullptr, Chunks},
+    {"points", required_argument, nullptr, Points},
+    {"groups", required_argument, nullptr, Groups},
+    {"parcels", required_argument, nullptr, Parcels},
+    {"variables", required_argument, nullptr, Variables},
+    {"spread", no_argument, nullptr, Spread},
+    {"seed", required_argument, nullptr, Seed},
+    {"xml", no_argument, nullptr, Xml},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Help and version end the run at once, with status 0 once written.
+[[noreturn]] void print(const std::string& text) {
+    std::cout << text << std::flush;
+    std::exit(std::cout ? 0 : 1);
+}
+
 Options parse(int argc, char** argv) {
     Options options;
     bool parcelsGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc) fail(arg + " needs a value");
-            return argv[++i];
-        };
-        if (arg == "--chunks") {
-            options.chunks = number("--chunks", value(), 1u << 30);
-        } else if (arg == "--points") {
-            options.points = number("--points", value(), 0x7fffffff);
-        } else if (arg == "--groups") {
-            options.groups = splitList(value());
-            if (options.groups.empty()) fail("--groups needs at least one name");
-        } else if (arg == "--parcels") {
-            options.parcels = number("--parcels", value(), 0xffffffff);
-            parcelsGiven = true;
-            if (options.parcels == 0) fail("--parcels needs at least one parcel");
-        } else if (arg == "--variables") {
-            options.temperature = options.diameter = options.velocity = false;
-            for (const std::string& name : splitList(value())) {
-                if (name == "temperature")
-                    options.temperature = true;
-                else if (name == "diameter")
-                    options.diameter = true;
-                else if (name == "velocity")
-                    options.velocity = true;
-                else if (name != "none")
-                    fail("unknown variable " + name);
-            }
-        } else if (arg == "--spread") {
-            options.spread = true;
-        } else if (arg == "--seed") {
-            options.seed = number("--seed", value(), ~std::uint64_t(0));
-        } else if (arg == "--xml") {
-            options.xml = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            fail("unknown option " + arg);
-        } else if (options.output.empty()) {
-            options.output = arg;
-        } else {
-            fail("more than one output file");
+    startOptionScan();
+    std::vector<std::string> names;
+    for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
+        switch (code) {
+            case fileNameCode: names.push_back(optarg); break;
+            case Chunks: options.chunks = number("--chunks", optarg, 1u << 30); break;
+            case Points: options.points = number("--points", optarg, 0x7fffffff); break;
+            case Groups:
+                options.groups = splitList(optarg);
+                if (options.groups.empty()) fail("--groups needs at least one name");
+                break;
+            case Parcels:
+                options.parcels = number("--parcels", optarg, 0xffffffff);
+                parcelsGiven = true;
+                if (options.parcels == 0) fail("--parcels needs at least one parcel");
+                break;
+            case Variables:
+                options.temperature = options.diameter = options.velocity = false;
+                for (const std::string& name : splitList(optarg)) {
+                    if (name == "temperature")
+                        options.temperature = true;
+                    else if (name == "diameter")
+                        options.diameter = true;
+                    else if (name == "velocity")
+                        options.velocity = true;
+                    else if (name != "none")
+                        fail("unknown variable " + name);
+                }
+                break;
+            case Spread: options.spread = true; break;
+            case Seed: options.seed = number("--seed", optarg, ~std::uint64_t(0)); break;
+            case Xml: options.xml = true; break;
+            case 'h': print(usageText);
+            case Version: print(versionLine("trk_make") + "\n");
+            default: fail(refusedOption(code, argv, longOptions));
         }
     }
-    if (options.output.empty()) fail("no output file");
+    names.insert(names.end(), argv + optind, argv + argc);
+    if (names.empty()) fail("no output file");
+    if (names.size() > 1) fail("more than one output file");
+    options.output = names[0];
     if (!parcelsGiven) options.parcels = options.points > 0 ? options.points : 1;
     return options;
 }
@@ -206,15 +228,17 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    installSignalCleanup();
     const Options options = parse(argc, argv);
-    std::ofstream out(options.output, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out) {
+    // Written beside the target and put in place when complete: an
+    // interrupted or failed run leaves no partial file.
+    OutputFile out;
+    if (!out.open(options.output)) {
         std::cerr << "trk_make: could not open " << options.output << "\n";
         return 1;
     }
-    Generator(options).write(out);
-    out.close();
-    if (out.fail()) {
+    Generator(options).write(out.stream());
+    if (!out.commit()) {
         std::cerr << "trk_make: could not write " << options.output << "\n";
         return 1;
     }

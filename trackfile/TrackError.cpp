@@ -3,13 +3,20 @@
 #include "TrackChunk.h"
 
 std::string shownInMessage(const std::string& text) {
+    static const char hexDigits[] = "0123456789abcdef";
     std::string shown;
     shown.reserve(text.size());
     for (const char c : text) {
-        if (c == '\0')
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte == 0) {
             shown += "\\0";
-        else
+        } else if (byte < 0x20 || byte == 0x7f) {
+            shown += "\\x";
+            shown += hexDigits[byte >> 4];
+            shown += hexDigits[byte & 0xf];
+        } else {
             shown += c;
+        }
     }
     return shown;
 }

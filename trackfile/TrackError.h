@@ -34,8 +34,11 @@ private:
     std::uint64_t chunkOffset;
 };
 
-// Names from the file as they are shown in messages: byte 0 would end a
-// message early where it is handed on as a C string, so it is written "\0".
+// Text from the file as it is shown in messages: a control byte would act on
+// the user's terminal (clear it, set its title), so each one below 0x20, and
+// 0x7f, is written as "\x1b" and the like; byte 0, which would end a message
+// early where it is handed on as a C string, as "\0". Other bytes stay, so
+// that UTF-8 names stay readable.
 std::string shownInMessage(const std::string& text);
 
 // Throws TrackError(text).

@@ -144,7 +144,8 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
                          " does not parse: " + source.parseError() + ".");
                 if (progress != nullptr) progress->clear();
                 diagnostics << "Warning:  reading stopped at byte " << source.recordOffset() << ": "
-                            << source.parseError() << "; later records were not translated." << std::endl;
+                            << shownInMessage(source.parseError()) << "; later records were not translated."
+                            << std::endl;
                 return;
         }
         state.foundSteadyChunk = true;

@@ -1,8 +1,12 @@
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
+#include <string>
 
+#include "CommandLine.h"
+#include "InputFile.h"
+#include "ProgramOptions.h"
 #include "Progress.h"
+#include "TemporaryFiles.h"
 #include "Translation.h"
 
 // Reports a command-line error in two lines and ends the run with status 1.
@@ -12,16 +16,33 @@
     std::exit(1);
 }
 
+// The help or version text on standard output: status 0 once it is written.
+int printed(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) usage("incorrect number of arguments", argv);
+    std::ios::sync_with_stdio(false);
+    installSignalCleanup();
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandLine::Action::Help: return printed(helpText(argv[0]));
+        case CommandLine::Action::Version: return printed(versionLine("trk_to_zrp") + "\n");
+        case CommandLine::Action::Error: usage(line.error.c_str(), argv);
+        case CommandLine::Action::Translate: break;
+    }
 
-    std::ifstream input(argv[1], std::ios::in | std::ios::binary);
-    if (input.fail()) usage("could not open input file", argv);
+    InputFile input;
+    if (!input.open(line.input)) usage("could not open input file", argv);
+    // Checked before anything is read: the output would replace the input.
+    if (line.hasOutput && input.isSameFileAs(line.output)) usage("input and output are the same file", argv);
 
-    TranslationOptions options;
+    TranslationOptions options = line.options;
     options.showProgress = standardErrorIsTerminal();
     const TranslationOutcome outcome =
-        translateTrack(input, argv[1], argc == 3 ? argv[2] : nullptr, std::cout, std::cerr, options);
+        translateTrack(input.stream(), input.isStandardInput() ? "standard input" : line.input,
+                       line.hasOutput ? line.output.c_str() : nullptr, std::cout, std::cerr, options);
     if (outcome.outputUnopenable) usage("could not open output file", argv);
     return outcome.status;
 }

@@ -1,9 +1,24 @@
 #include "WorkQueue.h"
 
+#include <pthread.h>
+
+#include <csignal>
 #include <stdexcept>
 
 WorkQueue::WorkQueue(unsigned threads) {
-    for (unsigned i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
+    // The threads started here keep the signals that end a run blocked, so
+    // that those arrive on the thread that makes and removes files.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    try {
+        for (unsigned i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 WorkQueue::~WorkQueue() {

@@ -17,10 +17,9 @@ std::string spillDirectory() {
 
 SpillFile::SpillFile(const std::string& kind) {
     std::string path = spillDirectory() + "/trk_to_zrp-" + kind + "-XXXXXX";
-    descriptor = mkstemp(&path[0]);
+    descriptor = makeTemporaryFile(path);
     if (descriptor < 0) failWith("make", errno);
     name = path;
-    removeOnSignal(name);
 }
 
 SpillFile::~SpillFile() {

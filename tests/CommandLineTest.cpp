@@ -201,25 +201,45 @@ bool temporaryIsWritten(const std::string& dir, const std::string& target) {
     return false;
 }
 
-// A run ended by a signal while it writes its output ends by that signal and
-// leaves neither its temporary file nor a changed target.
-TEST(CommandLine, ASignalWhileWritingLeavesNothingBehind) {
+// Whether a spill file in `dir` holds any bytes yet.
+bool spillIsWritten(const std::string& dir) {
+    for (const std::string& name : filesIn(dir)) {
+        struct stat status;
+        if (stat((dir + name).c_str(), &status) == 0 && status.st_size > 0) return true;
+    }
+    return false;
+}
+
+// A run ended by a signal while it writes its output, or its spill files in
+// the translation through spill files, ends by that signal and leaves neither
+// its temporary files nor a changed target.
+TEST(CommandLine, ASignalLeavesNothingBehind) {
     const std::string dir = makeTempDir("interrupted");
+    const std::string spill = dir + "spill/";
+    ASSERT_EQ(mkdir(spill.c_str(), 0700), 0);
+    setenv("TMPDIR", spill.c_str(), 1);
     // 1,000,000 points: about 75 MB of output, written for long enough to be caught at it.
     ASSERT_EQ(runProgram(TRK_MAKE_PATH, {"--chunks", "20", "--points", "50000", dir + "in.trk"}).status, 0);
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signalNumber);
-        writeFile(dir + "out.zrp", "old\n");
-        const pid_t run = startProgram(TRK_TO_ZRP_PATH, {dir + "in.trk", dir + "out.zrp"});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (!temporaryIsWritten(dir, "out.zrp") && programRunning(run) &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        kill(run, signalNumber);
-        EXPECT_EQ(waitProgram(run), 128 + signalNumber);
-        EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "out.zrp"}));
-        EXPECT_EQ(readFile(dir + "out.zrp"), "old\n");
+    for (const bool bounded : {false, true}) {
+        for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::string(bounded ? "through spill files, " : "in memory, ") + std::to_string(signalNumber));
+            writeFile(dir + "out.zrp", "old\n");
+            std::vector<std::string> args{dir + "in.trk", dir + "out.zrp"};
+            if (bounded) args.insert(args.begin(), {"--memory", "1M"});
+            const pid_t run = startProgram(TRK_TO_ZRP_PATH, args);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+            while (!(bounded ? spillIsWritten(spill) : temporaryIsWritten(dir, "out.zrp")) && programRunning(run) &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            kill(run, signalNumber);
+            EXPECT_EQ(waitProgram(run), 128 + signalNumber);
+            EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "out.zrp", "spill"}));
+            EXPECT_TRUE(filesIn(spill).empty());
+            EXPECT_EQ(readFile(dir + "out.zrp"), "old\n");
+        }
     }
+    unsetenv("TMPDIR");
+    removeDir(spill);
     removeDir(dir);
 }
 

@@ -26,6 +26,8 @@ public:
     // The text collected so far (all of it, without a stream).
     const char* data() const { return buffer.data(); }
     std::size_t size() const { return used; }
+    // Forgets the text collected, keeping the room it took.
+    void clear() { used = 0; }
 
     // Text and a line feed.
     void line(const char* text, std::size_t length) {

@@ -38,27 +38,39 @@ void writeText(std::ostream& out, TranslationState& state, const TextFormat& for
 
     // Runs of paths are gathered on every thread, each into a buffer of its
     // own, and written here in order. Following the links of a path's lines
-    // is a read from memory per line; that is what the threads share.
+    // is a read from memory per line; that is what the threads share. The
+    // buffers go round, so their memory is made once.
+    text.flush();
     struct Piece {
         std::uint64_t ticket;
         std::shared_ptr<BufferedText> text;
     };
     std::deque<Piece> pieces;
+    std::vector<std::shared_ptr<BufferedText>> spare;
     auto writeOldest = [&] {
-        queue->wait(pieces.front().ticket);
-        text.raw(pieces.front().text->data(), pieces.front().text->size());
+        Piece oldest = std::move(pieces.front());
         pieces.pop_front();
+        queue->wait(oldest.ticket);
+        if (out) out.write(oldest.text->data(), static_cast<std::streamsize>(oldest.text->size()));
+        oldest.text->clear();
+        spare.push_back(std::move(oldest.text));
     };
     constexpr std::uint64_t piecePoints = 16384;
     const TranslationState& shared = state;
-    for (std::size_t g = 0; g < state.groups.size(); ++g) {
+    for (std::size_t g = 0; g < state.groups.size() && out; ++g) {
         const ParcelTable& paths = state.groups[g]->paths;
-        for (std::size_t first = 0; first < paths.size();) {
+        for (std::size_t first = 0; first < paths.size() && out;) {
             std::size_t end = first;
             for (std::uint64_t points = 0; end < paths.size() && points < piecePoints; ++end)
                 points += paths.pathAt(end).count;
             while (pieces.size() >= 4 * std::size_t(queue->threads())) writeOldest();
-            auto piece = std::make_shared<BufferedText>();
+            std::shared_ptr<BufferedText> piece;
+            if (spare.empty()) {
+                piece = std::make_shared<BufferedText>();
+            } else {
+                piece = std::move(spare.back());
+                spare.pop_back();
+            }
             const std::uint64_t ticket = queue->add(
                 [piece, &shared, &format, g, first, end] { writePaths(*piece, shared, format, g, first, end); });
             pieces.push_back(Piece{ticket, std::move(piece)});

@@ -54,8 +54,8 @@ TEST(CommandLine, OptionsAndTheirValues) {
         std::string line;
     } cases[] = {
         {{"in"}, "zrp memory 0 threads 0 in in"},
-        {{"--format=csv", "--memory", "512k", "--threads=8", "--strict", "in", "out"},
-         "csv memory 524288 threads 8 strict in in out out"},
+        {{"--format=csv", "--memory", "1024k", "--threads=8", "--strict", "in", "out"},
+         "csv memory 1048576 threads 8 strict in in out out"},
         {{"in", "--memory=3G", "out", "--format", "vtp", "--memory", "2m"},
          "vtp memory 2097152 threads 0 in in out out"},
         {{"--memory=17179869183G", "--threads", "1024", "in"}, "zrp memory 18446744072635809792 threads 1024 in in"},
@@ -63,6 +63,7 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"in", "-h", "--bogus"}, "help"},
         {{"--version", "a", "b", "c"}, "version"},
         {{"--memory=0", "in"}, memory + "'0'"},
+        {{"--memory=1023K", "in"}, "error: --memory must be at least 1M, not '1023K'"},
         {{"--memory=1.5G", "in"}, memory + "'1.5G'"},
         {{"--memory=1T", "in"}, memory + "'1T'"},
         {{"--memory=G", "in"}, memory + "'G'"},

@@ -112,6 +112,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
                         "--memory must be a positive whole number of bytes with an optional K, M or G, "
                         "less than 16 EiB, not " +
                         quoted(value));
+                // Below a megabyte the partitions of the output would be so
+                // many that their buffers alone outgrew the budget.
+                if (line.options.memoryBudget < minimumMemoryBudget)
+                    return failed("--memory must be at least 1M, not " + quoted(value));
                 break;
             case Threads:
                 if (!parseThreads(value, line.options.threads))
@@ -135,7 +139,8 @@ std::string helpText(const std::string& program) {
            "ASCII ZRP particle-path file: outputfile, or standard output without it.\n"
            "  --format FORMAT  the output format: zrp (the default), vtp or csv\n"
            "  --memory SIZE    the memory a translation may hold, in bytes or with a\n"
-           "                   suffix K, M or G (default: half the physical memory)\n"
+           "                   suffix K, M or G, at least 1M (default: half the\n"
+           "                   physical memory)\n"
            "  --threads N      threads that format point lines, 1 to 1024\n"
            "                   (default: one per core)\n"
            "  --strict         a block that does not parse is an error, not a warning\n"

@@ -17,13 +17,6 @@ const char* const vectorSuffixes[] = {"-u", "-v", "-w"};
         "to be exported to the ASCII ZRP file format.\n");
 }
 
-// Variables of types 0 and 2, other than the position and parcel-index
-// variables, are written on the point lines after the position.
-bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
-    return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
-           variable.index != state.parcelVariable;
-}
-
 // A data type that does not fit the variable's kind would put a number of
 // values on the point line other than the names it has in the file's header.
 // The position has no name there: a scalar one writes one value.
@@ -36,6 +29,11 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
 }
 
 }  // namespace
+
+bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
+    return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
+           variable.index != state.parcelVariable;
+}
 
 Group& findTagGroup(TranslationState& state, const std::string& name) {
     const auto found = state.groupIndex.find(name);

@@ -55,6 +55,9 @@ Group& findTagGroup(TranslationState& state, const std::string& name);
 
 // A scalar named "Parcel Index" or tagged "ParcelId".
 bool isParcelIndexVariable(const ChunkVariable& variable);
+// Variables of types 0 and 2, other than the position and parcel-index
+// variables: they are written with every point after the position.
+bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable);
 
 // First steady chunk: fixes variableNames and the places of the position and
 // parcel-index variables.

@@ -107,13 +107,17 @@ void assembleTrack(ChunkSource& source, TranslationState& state, const PointForm
 }
 
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress, bool strict) {
+                ProgressLine* progress, bool strict, const ChunkInspector& inspect) {
     walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
         const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
         index.addGroup(groupIndex);
         checkChunkVariables(state, chunk);
-        if (chunk.size <= 0) return;
-        pointColumns(state, chunk);
+        if (chunk.size <= 0) {
+            if (inspect) inspect(chunk, {});
+            return;
+        }
+        const std::vector<LineColumn> columns = pointColumns(state, chunk);
+        if (inspect) inspect(chunk, columns);
         const ChunkVariable& parcel = parcelVariableOf(state, chunk);
         source.readData(chunk, {parcel.index});
         const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);

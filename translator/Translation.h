@@ -6,6 +6,9 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "PointFormat.h"
 
 class ChunkSource;
 class PathIndex;
@@ -51,11 +54,17 @@ void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagn
 void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
                    ProgressLine* progress = nullptr, bool strict = false);
 
+// What indexTrack shows of every steady chunk that has passed the checks:
+// the chunk's keys and the types of its point columns as pointColumns gives
+// them (none when the chunk has no points); no data has been read for it.
+using ChunkInspector = std::function<void(const TrackChunk&, const std::vector<LineColumn>&)>;
+
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is
 // then finished. Only the parcel indexes are read of the chunks' data.
+// `inspect`, when given, sees every chunk.
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress = nullptr, bool strict = false);
+                ProgressLine* progress = nullptr, bool strict = false, const ChunkInspector& inspect = nullptr);
 
 // How a run ended.
 struct TranslationOutcome {

@@ -7,10 +7,12 @@
 
 #include "Assembly.h"
 #include "ChunkSource.h"
+#include "CsvWriter.h"
 #include "OutputFile.h"
 #include "PathIndex.h"
 #include "Progress.h"
 #include "TrackError.h"
+#include "VtpTranslation.h"
 #include "ZrpWriter.h"
 
 namespace {
@@ -49,9 +51,16 @@ private:
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
          std::ostream& diagnostics, const TranslationOptions& options) {
     Destination destination(outputPath, standardOutput);
+    if (options.format == OutputFormat::Vtp) {
+        translateToVtp(input, inputName, destination.stream(), diagnostics, options);
+        destination.commit();
+        return;
+    }
+    const ZrpFormat zrp;
+    const CsvFormat csv;
+    const TextFormat& format = options.format == OutputFormat::Csv ? static_cast<const TextFormat&>(csv) : zrp;
     ChunkSource source(input);
     TranslationState state;
-    const ZrpFormat format;
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
     assembleTrack(source, state, format.pointFormat(), diagnostics, &progress, options.strict);

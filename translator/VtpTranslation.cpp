@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -316,12 +317,14 @@ void translateToVtp(std::istream& input, const std::string& inputName, std::ostr
     if (points == 0)
         for (std::size_t a = 0; a < arrays.size(); ++a) text.raw(vtpBlockSize(0));
 
-    std::vector<char> window(static_cast<std::size_t>(windowBytes));
+    // Every byte of a window is written before it is written out: it needs no
+    // clearing first.
+    const std::unique_ptr<char[]> window(new char[static_cast<std::size_t>(windowBytes)]);
     Passes passes{seekable, state, index, arrays, options.strict, progress};
     for (const std::vector<Slice>& slices : windows) {
         if (text.failed()) return;
         try {
-            fillWindow(passes, slices, window.data());
+            fillWindow(passes, slices, window.get());
         } catch (const std::logic_error&) {
             // A point the first pass did not count, or a group it did not see.
             inputChanged();
@@ -330,10 +333,9 @@ void translateToVtp(std::istream& input, const std::string& inputName, std::ostr
             const PointArray& array = arrays[slice.array];
             if (slice.first == 0) text.raw(vtpBlockSize(points * array.pointBytes()));
             text.flush();
-            out.write(window.data() + slice.offset, static_cast<std::streamsize>(slice.count * array.pointBytes()));
+            out.write(window.get() + slice.offset, static_cast<std::streamsize>(slice.count * array.pointBytes()));
         }
     }
-    window = std::vector<char>();
     writeLines(text, index, layout);
     text.raw(vtpFooter());
     text.flush();

@@ -30,6 +30,11 @@ void checkKind(const TrackChunk& chunk, const ChunkVariable& variable, DataType 
 
 }  // namespace
 
+bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
+    return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
+           variable.index != state.parcelVariable;
+}
+
 Group& findTagGroup(TranslationState& state, const std::string& name) {
     const auto found = state.groupIndex.find(name);
     if (found != state.groupIndex.end()) {
@@ -44,11 +49,6 @@ Group& findTagGroup(TranslationState& state, const std::string& name) {
     state.groups.push_back(std::move(group));
     state.groupIndex.emplace(name, state.groups.size() - 1);
     return *state.groups.back();
-}
-
-bool isWrittenVariable(const TranslationState& state, const ChunkVariable& variable) {
-    return (variable.type == 0 || variable.type == 2) && variable.index != state.positionVariable &&
-           variable.index != state.parcelVariable;
 }
 
 bool isParcelIndexVariable(const ChunkVariable& variable) {

@@ -65,6 +65,13 @@ void PathIndex::finish() {
     finished = true;
 }
 
+std::uint64_t PathIndex::memoryUsed() const {
+    std::uint64_t bytes = groups.capacity() * sizeof(Group);
+    for (const Group& group : groups)
+        bytes += group.slots.capacity() * sizeof(Slot) + group.order.capacity() * sizeof(std::uint32_t);
+    return bytes;
+}
+
 void PathIndex::restart() {
     for (Group& group : groups)
         for (Slot& slot : group.slots) slot.next = slot.firstPoint;

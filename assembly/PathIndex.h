@@ -36,6 +36,8 @@ public:
     std::size_t groupCount() const { return groups.size(); }
     std::uint64_t pathCount() const { return paths; }
     std::uint64_t pointCount() const { return points; }
+    // Bytes the index holds.
+    std::uint64_t memoryUsed() const;
 
     // Second pass: the output index of the next point of (group, parcel),
     // which the first pass counted.

@@ -11,11 +11,13 @@
 #include "Assembly.h"
 #include "BoundedTranslation.h"
 #include "ChunkSource.h"
+#include "CsvWriter.h"
 #include "OutputFile.h"
 #include "PathIndex.h"
 #include "Progress.h"
 #include "SeekableInput.h"
 #include "TrackError.h"
+#include "VtpTranslation.h"
 #include "WorkQueue.h"
 #include "ZrpWriter.h"
 
@@ -111,7 +113,14 @@ void translateText(std::istream& input, const std::string& inputName, std::ostre
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
          std::ostream& diagnostics, const TranslationOptions& options) {
     Destination destination(outputPath, standardOutput);
-    const ZrpFormat format;
+    if (options.format == OutputFormat::Vtp) {
+        translateToVtp(input, inputName, destination.stream(), diagnostics, options);
+        destination.commit();
+        return;
+    }
+    const ZrpFormat zrp;
+    const CsvFormat csv;
+    const TextFormat& format = options.format == OutputFormat::Csv ? static_cast<const TextFormat&>(csv) : zrp;
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
     translateText(input, inputName, destination.stream(), format, options, diagnostics, progress);

@@ -68,6 +68,7 @@ using ChunkInspector = std::function<void(const TrackChunk&, const std::vector<L
 // The first pass of a translation in two passes: every check of
 // assembleTrack, and the points of every path counted in `index`, which is
 // then finished. Only the parcel indexes are read of the chunks' data.
+// `inspect`, when given, sees every chunk.
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
                 ProgressLine* progress = nullptr, bool strict = false, const ChunkInspector& inspect = nullptr);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "DataType.h"
 #include "ParcelHash.h"
 
 PathIndex::Slot& PathIndex::slotOf(Group& group, std::uint32_t parcel) {
@@ -83,4 +84,17 @@ std::uint64_t PathIndex::place(std::size_t group, std::uint32_t parcel) {
     if (slot.count == 0 || slot.next == slot.firstPoint + slot.count)
         throw std::logic_error("PathIndex: a point placed that was not counted");
     return slot.next++;
+}
+
+void PathIndex::placeAll(std::size_t group, const char* parcels, std::size_t stride, std::size_t count,
+                         std::uint64_t* places) {
+    const Group& placed = groups.at(group);
+    const auto parcelAt = [&](std::size_t i) { return loadValue<std::uint32_t>(parcels + i * stride); };
+    constexpr std::size_t prefetchDistance = 8;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + prefetchDistance < count && !placed.slots.empty())
+            __builtin_prefetch(
+                &placed.slots[parcelHome(parcelAt(i + prefetchDistance), placed.shift, placed.slots.size())], 1);
+        places[i] = place(group, parcelAt(i));
+    }
 }

@@ -42,6 +42,11 @@ public:
     // Second pass: the output index of the next point of (group, parcel),
     // which the first pass counted.
     std::uint64_t place(std::size_t group, std::uint32_t parcel);
+    // place() for `count` consecutive points of one group, their parcel
+    // indexes read from `parcels` every `stride` bytes, into `places`. The
+    // slots of points a few ahead are fetched while earlier ones are placed:
+    // with many paths the table is out of the cache.
+    void placeAll(std::size_t group, const char* parcels, std::size_t stride, std::size_t count, std::uint64_t* places);
     // Starts the second pass again from the beginning.
     void restart();
 

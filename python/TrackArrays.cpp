@@ -260,6 +260,7 @@ private:
         ChunkSource source(input);
         std::ostringstream ignored;  // the first pass has warned
         std::size_t chunks = 0;
+        std::vector<std::uint64_t> rows;
         walkTrack(source, state, ignored, false, nullptr, [&](TrackChunk& chunk, Group& group) {
             if (chunks >= seen.size() || seen[chunks].record != chunk.record || seen[chunks].size != chunk.size ||
                 seen[chunks].name != chunk.name)
@@ -276,16 +277,13 @@ private:
             const ChunkVariable& parcel = parcelVariableOf(state, chunk);
             const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
             const std::size_t parcelStride = static_cast<std::size_t>(parcel.dataSize);
-            for (std::size_t i = 0; i < static_cast<std::size_t>(chunk.size); ++i) {
-                const std::uint32_t parcelIndex = loadValue<std::uint32_t>(parcel.data.data() + i * parcelStride);
-                std::uint64_t row = 0;
-                try {
-                    row = index.place(groupIndex, parcelIndex);
-                } catch (const std::logic_error&) {
-                    failChanged();  // a point the first pass did not count
-                }
-                copyPoint(copies, i, static_cast<std::size_t>(row));
+            rows.resize(static_cast<std::size_t>(chunk.size));
+            try {
+                index.placeAll(groupIndex, parcel.data.data(), parcelStride, rows.size(), rows.data());
+            } catch (const std::logic_error&) {
+                failChanged();  // a point the first pass did not count
             }
+            for (std::size_t i = 0; i < rows.size(); ++i) copyPoint(copies, i, static_cast<std::size_t>(rows[i]));
         });
         // Every counted point has now been placed once, so no row is left
         // unwritten.

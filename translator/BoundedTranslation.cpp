@@ -239,6 +239,7 @@ void translateBounded(std::istream& input, const std::string& inputName, std::os
         TranslationState again;
         WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
         SliceFormatter formatter(queue, format.pointFormat());
+        std::vector<std::uint64_t> outputPoints;
         // The first pass has told of any block that does not parse.
         std::ostringstream toldAlready;
         walkTrack(source, again, toldAlready, options.strict, &progress, [&](TrackChunk& chunk, Group& group) {
@@ -247,10 +248,13 @@ void translateBounded(std::istream& input, const std::string& inputName, std::os
             if (chunk.size <= 0) return;
             const std::size_t g = static_cast<std::size_t>(group.number - 1);
             formatter.add(chunkLines(again, std::move(chunk)), [&, g](FormattedSlice& slice) {
-                for (std::size_t i = 0; i < slice.handles.size(); ++i) {
-                    const std::uint64_t point = index.place(g, slice.lines->parcelAt(slice.firstPoint + i));
-                    spill.add(point, slice.arena.text(slice.handles[i]), slice.arena.lineLength(slice.handles[i]));
-                }
+                const ChunkLines& lines = *slice.lines;
+                outputPoints.resize(slice.handles.size());
+                index.placeAll(g, lines.parcels + slice.firstPoint * lines.parcelStride, lines.parcelStride,
+                               outputPoints.size(), outputPoints.data());
+                for (std::size_t i = 0; i < slice.handles.size(); ++i)
+                    spill.add(outputPoints[i], slice.arena.text(slice.handles[i]),
+                              slice.arena.lineLength(slice.handles[i]));
             });
         });
         formatter.finish();

@@ -241,8 +241,7 @@ void fillWindow(Passes& passes, const std::vector<Slice>& slices, char* window) 
         const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
         const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);
         places.resize(static_cast<std::size_t>(chunk.size));
-        for (std::size_t i = 0; i < places.size(); ++i)
-            places[i] = passes.index.place(groupIndex, loadValue<std::uint32_t>(parcel.data.data() + i * stride));
+        passes.index.placeAll(groupIndex, parcel.data.data(), stride, places.size(), places.data());
         for (const Slice& slice : slices)
             copyColumn(columns[slice.array], passes.arrays[slice.array], places, slice, window + slice.offset);
         points += places.size();

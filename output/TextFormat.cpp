@@ -29,7 +29,16 @@ void writePaths(BufferedText& text, const TranslationState& state, const TextFor
 void writeText(std::ostream& out, TranslationState& state, const TextFormat& format, WorkQueue* queue) {
     BufferedText text(out);
     format.writeHeader(text, state);
-    for (const auto& group : state.groups) group->paths.sortByParcel();
+    // Each group's table is put in index order, the groups side by side.
+    std::vector<std::uint64_t> sorting;
+    for (const auto& group : state.groups) {
+        ParcelTable* paths = &group->paths;
+        if (queue == nullptr)
+            paths->sortByParcel();
+        else
+            sorting.push_back(queue->add([paths] { paths->sortByParcel(); }));
+    }
+    for (const std::uint64_t ticket : sorting) queue->wait(ticket);
     if (queue == nullptr || queue->threads() == 1) {
         for (std::size_t g = 0; g < state.groups.size(); ++g)
             writePaths(text, state, format, g, 0, state.groups[g]->paths.size());

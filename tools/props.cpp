@@ -41,12 +41,6 @@ const option longOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// Help and version on standard output: status 0 once written.
-int printed(const std::string& text) {
-    std::cout << text << std::flush;
-    return std::cout ? 0 : 1;
-}
-
 // The blank characters the property text allows between blocks.
 bool isBlank(std::istream::int_type c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -64,8 +58,8 @@ int main(int argc, char** argv) {
             case fileNameCode: names.push_back(optarg); break;
             case Xml: xml = true; break;
             case Text: xml = false; break;
-            case 'h': return printed(usageText);
-            case Version: return printed(versionLine("props") + "\n");
+            case 'h': return printedStatus(usageText);
+            case Version: return printedStatus(versionLine("props") + "\n");
             default: usageError(refusedOption(code, argv, longOptions));
         }
     }

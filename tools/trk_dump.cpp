@@ -39,12 +39,6 @@ const option longOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// Help and version on standard output: status 0 once written.
-int printed(const std::string& text) {
-    std::cout << text << std::flush;
-    return std::cout ? 0 : 1;
-}
-
 std::uint64_t recordNumber(const std::string& text) {
     const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
     // 19 digits always fit in 64 bits.
@@ -187,9 +181,9 @@ int main(int argc, char** argv) {
         if (code == fileNameCode)
             names.push_back(optarg);
         else if (code == 'h')
-            return printed(usageText);
+            return printedStatus(usageText);
         else if (code == Version)
-            return printed(versionLine("trk_dump") + "\n");
+            return printedStatus(versionLine("trk_dump") + "\n");
         else
             usageError(refusedOption(code, argv, longOptions));
     }

@@ -81,8 +81,7 @@ const option longOptions[] = {
 
 // Help and version end the run at once, with status 0 once written.
 [[noreturn]] void print(const std::string& text) {
-    std::cout << text << std::flush;
-    std::exit(std::cout ? 0 : 1);
+    std::exit(printedStatus(text));
 }
 
 Options parse(int argc, char** argv) {

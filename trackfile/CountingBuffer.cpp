@@ -5,6 +5,7 @@ CountingBuffer::int_type CountingBuffer::underflow() {
     if (traits_type::eq_int_type(next, traits_type::eof())) return next;
     current = traits_type::to_char_type(next);
     ++fetched;
+    passed(&current, 1);
     setg(&current, &current, &current + 1);
     return next;
 }
@@ -17,7 +18,9 @@ std::streamsize CountingBuffer::xsgetn(char* out, std::streamsize count) {
         done = 1;
     }
     const std::streamsize read = source->sgetn(out + done, count - done);
+    if (read <= 0) return done;
     fetched += static_cast<std::uint64_t>(read);
+    passed(out + done, static_cast<std::size_t>(read));
     return done + read;
 }
 

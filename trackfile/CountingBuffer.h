@@ -1,6 +1,7 @@
 #ifndef TRACKFILE_COUNTINGBUFFER_H
 #define TRACKFILE_COUNTINGBUFFER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <streambuf>
 
@@ -8,7 +9,8 @@
 // offset of every block is known on a pipe as well as on a file. Single
 // characters are taken one at a time, so nothing is taken from the source
 // beyond what the reader has asked for; bulk reads go to the source in one
-// piece. Seeking is passed on to the source.
+// piece. Seeking is passed on to the source. A buffer derived from it sees
+// every byte taken, through passed().
 class CountingBuffer : public std::streambuf {
 public:
     // `start` is the source's position now: the offset of the next byte.
@@ -22,9 +24,15 @@ protected:
     std::streamsize xsgetn(char* out, std::streamsize count) override;
     pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override;
     pos_type seekpos(pos_type position, std::ios_base::openmode mode) override;
+    // The bytes just taken from the source, in order.
+    virtual void passed(const char* data, std::size_t count) {
+        (void)data;
+        (void)count;
+    }
+
+    std::streambuf* const source;
 
 private:
-    std::streambuf* source;
     char current = 0;
     std::uint64_t fetched = 0;
 };

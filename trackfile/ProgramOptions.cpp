@@ -1,5 +1,7 @@
 #include "ProgramOptions.h"
 
+#include <iostream>
+
 #include "ProjectVersion.h"
 #include "TrackError.h"
 
@@ -31,4 +33,9 @@ std::string refusedOption(int code, char** argv, const option* longOptions) {
 
 std::string versionLine(const std::string& program) {
     return program + " " + TRK_TO_ZRP_VERSION;
+}
+
+int printedStatus(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? 0 : 1;
 }

@@ -27,4 +27,8 @@ std::string refusedOption(int code, char** argv, const option* longOptions);
 // What --version prints, without the line feed: "trk_dump 0.1".
 std::string versionLine(const std::string& program);
 
+// Writes the help or version text to standard output; the exit status:
+// 0 once it is written, 1 when standard output could not take it.
+int printedStatus(const std::string& text);
+
 #endif

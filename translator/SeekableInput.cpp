@@ -10,7 +10,7 @@ constexpr std::size_t copyPiece = std::size_t(1) << 20;
 
 }  // namespace
 
-KeptInput::KeptInput(std::streambuf* source) : source(source) {
+KeptInput::KeptInput(std::streambuf* source) : CountingBuffer(source) {
     try {
         copy.reset(new SpillFile("input"));
         pending.reserve(copyPiece);
@@ -34,7 +34,7 @@ void KeptInput::flush() {
     pending.clear();
 }
 
-void KeptInput::keep(const char* data, std::size_t count) {
+void KeptInput::passed(const char* data, std::size_t count) {
     if (!copy) return;
     if (pending.size() + count > copyPiece) flush();
     if (count > copyPiece)
@@ -43,33 +43,12 @@ void KeptInput::keep(const char* data, std::size_t count) {
         pending.insert(pending.end(), data, data + count);
 }
 
-KeptInput::int_type KeptInput::underflow() {
-    const int_type next = source->sbumpc();
-    if (traits_type::eq_int_type(next, traits_type::eof())) return next;
-    current = traits_type::to_char_type(next);
-    keep(&current, 1);
-    setg(&current, &current, &current + 1);
-    return next;
-}
-
-std::streamsize KeptInput::xsgetn(char* out, std::streamsize count) {
-    std::streamsize done = 0;
-    if (count > 0 && gptr() < egptr()) {
-        *out = *gptr();
-        gbump(1);
-        done = 1;
-    }
-    const std::streamsize read = source->sgetn(out + done, count - done);
-    if (read > 0) keep(out + done, static_cast<std::size_t>(read));
-    return done + read;
-}
-
 std::istream& KeptInput::keepRest() {
     std::vector<char> piece(copyPiece);
     for (;;) {
         const std::streamsize read = source->sgetn(piece.data(), static_cast<std::streamsize>(piece.size()));
         if (read <= 0) break;
-        keep(piece.data(), static_cast<std::size_t>(read));
+        passed(piece.data(), static_cast<std::size_t>(read));
     }
     flush();
     if (!copy) throw TrackError(copyFailure);

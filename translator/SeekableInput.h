@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CountingBuffer.h"
 #include "SpillFile.h"
 
 // Passes the bytes of another stream buffer through and keeps a copy of all
@@ -16,7 +17,7 @@
 // (a pipe) can be read again once the first pass has found it must be. It
 // cannot seek, as its source cannot. A copy that cannot be made or written
 // does not stop the reading; only keepRest then fails, with the reason.
-class KeptInput : public std::streambuf {
+class KeptInput : public CountingBuffer {
 public:
     explicit KeptInput(std::streambuf* source);
     // Reads the rest of the source into the copy and returns a stream on the
@@ -24,19 +25,18 @@ public:
     std::istream& keepRest();
 
 protected:
-    int_type underflow() override;
-    std::streamsize xsgetn(char* out, std::streamsize count) override;
+    void passed(const char* data, std::size_t count) override;
+    pos_type seekoff(off_type, std::ios_base::seekdir, std::ios_base::openmode) override { return noPosition(); }
+    pos_type seekpos(pos_type, std::ios_base::openmode) override { return noPosition(); }
 
 private:
-    void keep(const char* data, std::size_t count);
+    static pos_type noPosition() { return pos_type(off_type(-1)); }
     void flush();
     void write(const char* data, std::size_t count);
 
-    std::streambuf* source;
     std::unique_ptr<SpillFile> copy;
     std::string copyFailure;    // why the copy is incomplete
     std::vector<char> pending;  // bytes passed, not yet in the copy
-    char current = 0;
     std::ifstream reread;
 };
 

@@ -18,12 +18,6 @@
     std::exit(1);
 }
 
-// The help or version text on standard output: status 0 once it is written.
-int printed(const std::string& text) {
-    std::cout << text << std::flush;
-    return std::cout ? 0 : 1;
-}
-
 int main(int argc, char** argv) {
     // Chunk buffers and line blocks of a megabyte or so come and go by the
     // thousand: taken from the heap and reused, they cost no system call and
@@ -34,8 +28,8 @@ int main(int argc, char** argv) {
     installSignalCleanup();
     const CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
-        case CommandLine::Action::Help: return printed(helpText(argv[0]));
-        case CommandLine::Action::Version: return printed(versionLine("trk_to_zrp") + "\n");
+        case CommandLine::Action::Help: return printedStatus(helpText(argv[0]));
+        case CommandLine::Action::Version: return printedStatus(versionLine("trk_to_zrp") + "\n");
         case CommandLine::Action::Error: usage(line.error.c_str(), argv);
         case CommandLine::Action::Translate: break;
     }

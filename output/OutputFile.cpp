@@ -81,7 +81,9 @@ bool OutputFile::open(const std::string& path) {
     }
     ::close(descriptor);
     temporary = name;
-    out.open(temporary, std::ios::out | std::ios::trunc);
+    // The file is new and empty: opened without truncating it, since a
+    // truncation makes ext4 write the whole file back when it is closed.
+    out.open(temporary, std::ios::in | std::ios::out);
     if (!out.is_open()) {
         discard();
         return false;

@@ -1,5 +1,6 @@
 #include "TrackArrays.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <stdexcept>
@@ -9,6 +10,7 @@
 #include "PathIndex.h"
 #include "TrackError.h"
 #include "Translation.h"
+#include "WorkQueue.h"
 
 namespace {
 
@@ -261,6 +263,11 @@ private:
         std::ostringstream ignored;  // the first pass has warned
         std::size_t chunks = 0;
         std::vector<std::uint64_t> rows;
+        // The values of a chunk's points go to their rows on every core:
+        // each point has a row of its own, and the scattered stores, each a
+        // miss in the cache, are most of the work.
+        WorkQueue queue(defaultThreadCount());
+        std::vector<std::uint64_t> tickets;
         walkTrack(source, state, ignored, false, nullptr, [&](TrackChunk& chunk, Group& group) {
             if (chunks >= seen.size() || seen[chunks].record != chunk.record || seen[chunks].size != chunk.size ||
                 seen[chunks].name != chunk.name)
@@ -283,7 +290,16 @@ private:
             } catch (const std::logic_error&) {
                 failChanged();  // a point the first pass did not count
             }
-            for (std::size_t i = 0; i < rows.size(); ++i) copyPoint(copies, i, static_cast<std::size_t>(rows[i]));
+            const std::size_t piece =
+                std::max<std::size_t>(4096, (rows.size() + queue.threads() - 1) / queue.threads());
+            tickets.clear();
+            for (std::size_t first = 0; first < rows.size(); first += piece) {
+                const std::size_t end = std::min(rows.size(), first + piece);
+                tickets.push_back(queue.add([&copies, &rows, first, end] {
+                    for (std::size_t i = first; i < end; ++i) copyPoint(copies, i, static_cast<std::size_t>(rows[i]));
+                }));
+            }
+            for (const std::uint64_t ticket : tickets) queue.wait(ticket);
         });
         // Every counted point has now been placed once, so no row is left
         // unwritten.

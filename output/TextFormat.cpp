@@ -64,7 +64,7 @@ void writeText(std::ostream& out, TranslationState& state, const TextFormat& for
         oldest.text->clear();
         spare.push_back(std::move(oldest.text));
     };
-    constexpr std::uint64_t piecePoints = 16384;
+    constexpr std::uint64_t piecePoints = 8192;
     const TranslationState& shared = state;
     for (std::size_t g = 0; g < state.groups.size() && out; ++g) {
         const ParcelTable& paths = state.groups[g]->paths;

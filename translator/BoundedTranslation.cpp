@@ -38,6 +38,8 @@ struct Partition {
 std::vector<Partition> planPartitions(const PathIndex& index, std::uint64_t lineBound, std::uint64_t room) {
     std::vector<Partition> partitions;
     const std::uint64_t perPoint = lineBound + sizeof(LineRecord) + sizeof(std::uint64_t);
+    // A line's place within its partition is a 32-bit number.
+    room = std::min(room, perPoint * 0xffffffffu);
     std::uint64_t used = 0;
     index.forEachPath([&](const PathIndex::Path& path) {
         const std::uint64_t need = path.count * perPoint;

@@ -44,7 +44,6 @@ public:
     // The length of that text, line feed included.
     std::size_t lineLength(Handle record) const;
 
-    std::size_t blockCount() const { return blocks.size(); }
     // Bytes held in blocks.
     std::size_t memoryUsed() const { return held; }
 

@@ -32,8 +32,6 @@ public:
     // Returns once the job of `ticket` is done, rethrowing what it threw.
     // Tickets are waited for in order, each once.
     void wait(std::uint64_t ticket);
-    // Jobs added and not yet waited for.
-    std::size_t pending() const { return static_cast<std::size_t>(added - waited); }
 
 private:
     struct Job {

@@ -32,7 +32,6 @@ TEST(WorkQueue, HandsJobsBackInOrderWithTheirExceptions) {
             queue.wait(tickets[static_cast<std::size_t>(i)]);
             EXPECT_EQ(results[static_cast<std::size_t>(i)], i * i);
         }
-        EXPECT_EQ(queue.pending(), 0u);
     }
 }
 

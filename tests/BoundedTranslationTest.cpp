@@ -37,7 +37,7 @@ Outcome translate(const std::string& track, bool pipe, std::uint64_t budget, uns
 // Five groups; sparse indexes with both ends of the range; chunks of no
 // point; parcel 7 in every chunk of group A, a path longer than a small
 // budget; paths of one point.
-std::string mixedTrack() {
+std::string mixedTrack(std::uint32_t parcelShift = 0) {
     std::vector<TestChunk> chunks;
     std::uint32_t spread = 1;
     for (int id = 0; id < 40; ++id) {
@@ -48,7 +48,7 @@ std::string mixedTrack() {
             const std::uint32_t parcel = i == 0   ? 7
                                          : i == 1 ? 0
                                          : i == 2 ? 4294967295u
-                                                  : spread % (i < 20 ? 50 : 4000000000u);
+                                                  : spread % (i < 20 ? 50 : 4000000000u) + parcelShift;
             points.push_back(
                 {parcel, id * 0.5f, i * 0.25f, -1.0f / float(i + 1), 1e-5f * float(i), 300.0 + id + i * 1e-3});
         }
@@ -97,6 +97,65 @@ TEST(BoundedTranslation, FaultsAreReportedAsInOnePass) {
             EXPECT_EQ(bounded.err, reference.err);
             EXPECT_EQ(bounded.out, reference.out);
         }
+    }
+}
+
+// A file that is one track while the first pass reads it and another when
+// the next pass starts again from its beginning.
+class ChangingFile : public std::streambuf {
+public:
+    ChangingFile(std::string first, std::string second) : bytes(std::move(first)), next(std::move(second)) {
+        setg(&bytes[0], &bytes[0], &bytes[0]);
+    }
+
+protected:
+    int_type underflow() override {
+        const std::size_t at = static_cast<std::size_t>(gptr() - &bytes[0]);
+        if (at >= bytes.size()) {
+            readToEnd = true;
+            return traits_type::eof();
+        }
+        setg(&bytes[0], gptr(), &bytes[0] + std::min(bytes.size(), at + 4096));
+        return traits_type::to_int_type(*gptr());
+    }
+    pos_type seekoff(off_type offset, std::ios::seekdir direction, std::ios::openmode mode) override {
+        const off_type base = direction == std::ios::beg   ? 0
+                              : direction == std::ios::end ? off_type(bytes.size())
+                                                           : off_type(gptr() - &bytes[0]);
+        return seekpos(pos_type(base + offset), mode);
+    }
+    pos_type seekpos(pos_type position, std::ios::openmode) override {
+        if (readToEnd && position == pos_type(0)) {
+            bytes = next;
+            readToEnd = false;
+        }
+        char* at = &bytes[0] + std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(position));
+        setg(&bytes[0], at, at);
+        return position;
+    }
+
+private:
+    std::string bytes;
+    std::string next;
+    bool readToEnd = false;
+};
+
+// A file that changes between the passes ends the run with an error, never
+// with a crash or an output of points that are not where they belong.
+TEST(BoundedTranslation, AnInputThatChangesBetweenThePassesIsAnError) {
+    const std::string track = mixedTrack();
+    const std::string fewer = trackText({standardChunk(0, "A", {{7, 0, 0, 0, 1, 1}})});
+    // Fewer points, none at all, and as many points of other parcels, which
+    // the first pass never counted.
+    for (const std::string& second : {fewer, std::string(track.size(), ' '), mixedTrack(1)}) {
+        ChangingFile file(track, second);
+        std::istream input(&file);
+        std::ostringstream out, err;
+        TranslationOptions options;
+        options.memoryBudget = 4096;
+        EXPECT_EQ(translateTrack(input, "in.trk", nullptr, out, err, options).status, 1);
+        EXPECT_EQ(err.str(), "Error:  the input changed while it was being read.\n");
+        EXPECT_EQ(out.str(), "");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "Assembly.h"
@@ -242,6 +243,7 @@ void translateBounded(std::istream& input, const std::string& inputName, std::os
         WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
         SliceFormatter formatter(queue, format.pointFormat());
         std::vector<std::uint64_t> outputPoints;
+        std::uint64_t placed = 0;
         // The first pass has told of any block that does not parse.
         std::ostringstream toldAlready;
         walkTrack(source, again, toldAlready, options.strict, &progress, [&](TrackChunk& chunk, Group& group) {
@@ -252,8 +254,13 @@ void translateBounded(std::istream& input, const std::string& inputName, std::os
             formatter.add(chunkLines(again, std::move(chunk)), [&, g](FormattedSlice& slice) {
                 const ChunkLines& lines = *slice.lines;
                 outputPoints.resize(slice.handles.size());
-                index.placeAll(g, lines.parcels + slice.firstPoint * lines.parcelStride, lines.parcelStride,
-                               outputPoints.size(), outputPoints.data());
+                try {
+                    index.placeAll(g, lines.parcels + slice.firstPoint * lines.parcelStride, lines.parcelStride,
+                                   outputPoints.size(), outputPoints.data());
+                } catch (const std::logic_error&) {
+                    failInputChanged();  // a point the first pass did not count
+                }
+                placed += outputPoints.size();
                 for (std::size_t i = 0; i < slice.handles.size(); ++i)
                     spill.add(outputPoints[i], slice.arena.text(slice.handles[i]),
                               slice.arena.lineLength(slice.handles[i]));
@@ -261,6 +268,8 @@ void translateBounded(std::istream& input, const std::string& inputName, std::os
         });
         formatter.finish();
         spill.flushAll();
+        // Every line has its place only if every counted point came again.
+        if (placed != index.pointCount()) failInputChanged();
     }
     progress.clear();
 

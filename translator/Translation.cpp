@@ -204,6 +204,10 @@ void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, 
     index.finish();
 }
 
+void failInputChanged() {
+    fail("the input changed while it was being read.");
+}
+
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
                                   std::ostream& standardOutput, std::ostream& diagnostics,
                                   const TranslationOptions& options) {

@@ -72,6 +72,10 @@ using ChunkInspector = std::function<void(const TrackChunk&, const std::vector<L
 void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
                 ProgressLine* progress = nullptr, bool strict = false, const ChunkInspector& inspect = nullptr);
 
+// Ends a translation in several passes whose input differed from one pass
+// to the next (a file written while it was read): as a TrackError.
+[[noreturn]] void failInputChanged();
+
 // How a run ended.
 struct TranslationOutcome {
     int status = 0;                 // the exit status

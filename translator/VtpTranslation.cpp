@@ -146,10 +146,6 @@ std::vector<std::vector<Slice>> planWindows(const std::vector<PointArray>& array
     return windows;
 }
 
-[[noreturn]] void inputChanged() {
-    fail("the input changed while it was being read.");
-}
-
 // Copies the values of the column's points placed inside the slice to their
 // places in `window`; a scalar given to three components is (v, 0, 0).
 template <typename In, typename Out, unsigned inComponents, unsigned outComponents>
@@ -197,7 +193,7 @@ void copyFrom(const LineColumn& column, const PointArray& array, const std::vect
 void copyColumn(const LineColumn& column, const PointArray& array, const std::vector<std::uint64_t>& places,
                 const Slice& slice, char* window) {
     // A type the first pass did not see could not be converted exactly.
-    if ((array.seen & typeBit(column.type)) == 0) inputChanged();
+    if ((array.seen & typeBit(column.type)) == 0) failInputChanged();
     switch (column.type) {
         case DataType::Unsigned4: copyFrom<std::uint32_t>(column, array, places, slice, window); return;
         case DataType::Float4:
@@ -247,7 +243,7 @@ void fillWindow(Passes& passes, const std::vector<Slice>& slices, char* window) 
         points += places.size();
     });
     passes.progress.clear();
-    if (points != passes.index.pointCount()) inputChanged();
+    if (points != passes.index.pointCount()) failInputChanged();
 }
 
 template <typename T>
@@ -336,7 +332,7 @@ void translateToVtp(std::istream& input, const std::string& inputName, std::ostr
             throw;  // out of memory
         } catch (const std::logic_error&) {
             // A point the first pass did not count, or a group it did not see.
-            inputChanged();
+            failInputChanged();
         }
         for (const Slice& slice : slices) {
             const PointArray& array = arrays[slice.array];

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLineCases.h"
 #include "ProjectVersion.h"
 #include "RunProgram.h"
 
@@ -75,33 +76,20 @@ TEST_F(PropsTool, CommandLine) {
     const std::string dashed = "-props-test-" + std::to_string(getpid()) + ".txt";
     writeFile(dashed, "{'b': 1, 'a': 2L}");
     const std::string usage = "Usage: props [options] [FILE]\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string standardInput;
-        int status;
-        std::string outBegins, firstErrorLine;
-    } cases[] = {
-        {{"--help"}, "/dev/null", 0, usage, ""},
-        {{"--version"}, "/dev/null", 0, "props " TRK_TO_ZRP_VERSION "\n", ""},
-        {{"-", "--text"}, path, 0, "{'a': 2L, 'b': 1}\n", ""},
-        {{"--", dashed}, "/dev/null", 0, "{'a': 2L, 'b': 1}\n", ""},
-        {{"--json"}, "/dev/null", 1, "", "props: unknown option --json"},
-        {{path, path}, "/dev/null", 1, "", "props: more than one FILE"},
-        {{"/nonexistent/blocks.txt"}, "/dev/null", 1, "", "props: could not open /nonexistent/blocks.txt"},
-        {{"/"}, "/dev/null", 1, "", "props: could not open /"},
-        // Opens, then fails at the first read.
-        {{"/proc/self/mem"}, "/dev/null", 1, "", "props: could not read /proc/self/mem"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
-        const ProgramResult result = runProgram(PROPS_PATH, c.args, "", "", c.standardInput);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
-        if (c.outBegins.empty()) {
-            EXPECT_EQ(result.out, "");
-        }
-        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
-    }
+    expectCommandLines(
+        PROPS_PATH,
+        {
+            {{"--help"}, "/dev/null", 0, usage, ""},
+            {{"--version"}, "/dev/null", 0, "props " TRK_TO_ZRP_VERSION "\n", ""},
+            {{"-", "--text"}, path, 0, "{'a': 2L, 'b': 1}\n", ""},
+            {{"--", dashed}, "/dev/null", 0, "{'a': 2L, 'b': 1}\n", ""},
+            {{"--json"}, "/dev/null", 1, "", "props: unknown option --json"},
+            {{path, path}, "/dev/null", 1, "", "props: more than one FILE"},
+            {{"/nonexistent/blocks.txt"}, "/dev/null", 1, "", "props: could not open /nonexistent/blocks.txt"},
+            {{"/"}, "/dev/null", 1, "", "props: could not open /"},
+            // Opens, then fails at the first read.
+            {{"/proc/self/mem"}, "/dev/null", 1, "", "props: could not read /proc/self/mem"},
+        });
     std::remove(dashed.c_str());
 }
 

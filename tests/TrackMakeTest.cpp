@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLineCases.h"
 #include "ProjectVersion.h"
 #include "RunProgram.h"
 
@@ -73,30 +74,18 @@ TEST_F(TrackMake, SpreadReachesTheLargestParcelIndex) {
 TEST_F(TrackMake, CommandLine) {
     const std::string dashed = "-trk-make-test-" + std::to_string(getpid()) + ".trk";
     const std::string usage = "Usage: trk_make [options] outputfile\n";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string outBegins, firstErrorLine;
-    } cases[] = {
-        {{"--help"}, 0, usage, ""},
-        {{path, "-h"}, 0, usage, ""},
-        {{"--version"}, 0, "trk_make " TRK_TO_ZRP_VERSION "\n", ""},
-        {{"--chunks=1", "--", dashed}, 0, "", ""},
-        {{"--bogus", path}, 1, "", "trk_make: unknown option --bogus"},
-        {{path, "--chunks"}, 1, "", "trk_make: --chunks needs a value"},
-        {{}, 1, "", "trk_make: no output file"},
-        {{"/nonexistent/out.trk"}, 1, "", "trk_make: could not open /nonexistent/out.trk"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
-        const ProgramResult result = runProgram(TRK_MAKE_PATH, c.args);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
-        if (c.outBegins.empty()) {
-            EXPECT_EQ(result.out, "");
-        }
-        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
-    }
+    expectCommandLines(
+        TRK_MAKE_PATH,
+        {
+            {{"--help"}, "/dev/null", 0, usage, ""},
+            {{path, "-h"}, "/dev/null", 0, usage, ""},
+            {{"--version"}, "/dev/null", 0, "trk_make " TRK_TO_ZRP_VERSION "\n", ""},
+            {{"--chunks=1", "--", dashed}, "/dev/null", 0, "", ""},
+            {{"--bogus", path}, "/dev/null", 1, "", "trk_make: unknown option --bogus"},
+            {{path, "--chunks"}, "/dev/null", 1, "", "trk_make: --chunks needs a value"},
+            {{}, "/dev/null", 1, "", "trk_make: no output file"},
+            {{"/nonexistent/out.trk"}, "/dev/null", 1, "", "trk_make: could not open /nonexistent/out.trk"},
+        });
     // Only the run after "--" wrote a file; the others wrote nothing.
     EXPECT_NE(readFile(dashed), "");
     EXPECT_NE(access(path.c_str(), F_OK), 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLineCases.h"
 #include "ProjectVersion.h"
 #include "RunProgram.h"
 #include "TrackTestData.h"
@@ -140,34 +141,24 @@ TEST_F(TrkDump, CommandLine) {
     writeFile(dashed, onePoint);
     const std::string listing = "record 1 at byte 0: ClassName 'TrackChunk', Steady true, Id 1, Name 'A', Size 1\n";
     const std::string notRecord = "trk_dump: CHUNK must be a record number from 1 up, not ";
-    const struct {
-        std::vector<std::string> args;
-        std::string standardInput;
-        int status;
-        std::string outBegins, firstErrorLine;
-    } cases[] = {
-        {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-        {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-        {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
-        {{"-", "1"}, path, 0, listing, ""},
-        {{"--", dashed}, "/dev/null", 0, listing, ""},
-        {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
-        {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
-        {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
-        {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
-        {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /"},
-        {{path, "2"}, "/dev/null", 1, listing, "trk_dump: record 2 is not a steady track chunk: it carries no data"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
-        const ProgramResult result = runProgram(TRK_DUMP_PATH, c.args, "", "", c.standardInput);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.out.substr(0, c.outBegins.size()), c.outBegins);
-        if (c.outBegins.empty()) {
-            EXPECT_EQ(result.out, "");
-        }
-        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), c.firstErrorLine);
-    }
+    expectCommandLines(TRK_DUMP_PATH,
+                       {
+                           {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+                           {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+                           {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
+                           {{"-", "1"}, path, 0, listing, ""},
+                           {{"--", dashed}, "/dev/null", 0, listing, ""},
+                           {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
+                           {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
+                           {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
+                           {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
+                           {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /"},
+                           {{path, "2"},
+                            "/dev/null",
+                            1,
+                            listing,
+                            "trk_dump: record 2 is not a steady track chunk: it carries no data"},
+                       });
     std::remove(dashed.c_str());
 }
 

@@ -1,5 +1,5 @@
-#ifndef TRACKFILE_INPUTFILE_H
-#define TRACKFILE_INPUTFILE_H
+#ifndef CLI_INPUTFILE_H
+#define CLI_INPUTFILE_H
 
 #include <sys/types.h>
 

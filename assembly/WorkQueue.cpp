@@ -86,8 +86,3 @@ void WorkQueue::wait(std::uint64_t ticket) {
     ++waited;
     if (failure) std::rethrow_exception(failure);
 }
-
-unsigned defaultThreadCount() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : cores;
-}

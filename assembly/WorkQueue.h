@@ -53,7 +53,4 @@ private:
     std::vector<std::thread> workers;
 };
 
-// The threads a run uses by default: one per core.
-unsigned defaultThreadCount();
-
 #endif

@@ -5,35 +5,21 @@
 
 #include "PointLine.h"
 
-#include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <string>
 
-namespace {
-
-template <typename T>
-void writeVector(std::stringstream& line, const char* element) {
-    for (int component = 0; component < 3; ++component) line << loadValue<T>(element + component * sizeof(T)) << ' ';
-}
-
-void writeElement(std::stringstream& line, DataType type, const char* element) {
-    switch (type) {
-        case DataType::Unsigned4: line << loadValue<std::uint32_t>(element) << ' '; break;
-        case DataType::Float4: line << loadValue<float>(element) << ' '; break;
-        case DataType::Float8: line << loadValue<double>(element) << ' '; break;
-        case DataType::Vector3Float4: writeVector<float>(line, element); break;
-        case DataType::Vector3Float8: writeVector<double>(line, element); break;
-        case DataType::Unknown: break;
-    }
-}
-
-}  // namespace
-
-char* writePointLine(char* out, const LineColumn* columns, std::size_t columnCount, std::size_t point) {
+char* writePointLine(char* out, const LineValue* values, std::size_t count) {
     std::stringstream line;
-    for (std::size_t c = 0; c < columnCount; ++c)
-        writeElement(line, columns[c].type, columns[c].data + point * columns[c].stride);
+    for (std::size_t v = 0; v < count; ++v) {
+        switch (values[v].kind) {
+            case ValueKind::Absent: continue;
+            case ValueKind::Unsigned4: line << values[v].asUnsigned(); break;
+            case ValueKind::Float4: line << values[v].asFloat(); break;
+            case ValueKind::Float8: line << values[v].asDouble(); break;
+        }
+        line << ' ';
+    }
     const std::string text = line.str();
     std::memcpy(out, text.data(), text.size());
     return out + text.size();

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstring>
 
-#include "Assembly.h"
 #include "TrackError.h"
 
 namespace {
@@ -16,47 +15,16 @@ constexpr std::size_t floatRoom = 16;
 constexpr std::size_t doubleRoom = 25;
 constexpr std::size_t unsignedRoom = 10;
 
-template <typename T>
-char* appendValue(char* out, T value, std::size_t room) {
-    return std::to_chars(out, out + room, value).ptr;
-}
-
-// The values of one element, each followed by a comma.
-char* appendElement(char* out, DataType type, const char* element) {
-    switch (type) {
-        case DataType::Unsigned4: out = appendValue(out, loadValue<std::uint32_t>(element), unsignedRoom); break;
-        case DataType::Float4: out = appendValue(out, loadValue<float>(element), floatRoom); break;
-        case DataType::Float8: out = appendValue(out, loadValue<double>(element), doubleRoom); break;
-        case DataType::Vector3Float4:
-            for (int c = 0; c < 2; ++c) {
-                out = appendValue(out, loadValue<float>(element + c * sizeof(float)), floatRoom);
-                *out++ = ',';
-            }
-            out = appendValue(out, loadValue<float>(element + 2 * sizeof(float)), floatRoom);
-            break;
-        case DataType::Vector3Float8:
-            for (int c = 0; c < 2; ++c) {
-                out = appendValue(out, loadValue<double>(element + c * sizeof(double)), doubleRoom);
-                *out++ = ',';
-            }
-            out = appendValue(out, loadValue<double>(element + 2 * sizeof(double)), doubleRoom);
-            break;
-        case DataType::Unknown: return out;
+// The value, then a comma; an absent one (y or z of a scalar position) is 0.
+char* appendValue(char* out, const LineValue& value) {
+    switch (value.kind) {
+        case ValueKind::Absent: *out++ = '0'; break;
+        case ValueKind::Unsigned4: out = std::to_chars(out, out + unsignedRoom, value.asUnsigned()).ptr; break;
+        case ValueKind::Float4: out = std::to_chars(out, out + floatRoom, value.asFloat()).ptr; break;
+        case ValueKind::Float8: out = std::to_chars(out, out + doubleRoom, value.asDouble()).ptr; break;
     }
     *out++ = ',';
     return out;
-}
-
-std::size_t elementRoom(DataType type) {
-    switch (type) {
-        case DataType::Unsigned4: return 1 + unsignedRoom;
-        case DataType::Float4: return 1 + floatRoom;
-        case DataType::Float8: return 1 + doubleRoom;
-        case DataType::Vector3Float4: return 3 * (1 + floatRoom);
-        case DataType::Vector3Float8: return 3 * (1 + doubleRoom);
-        case DataType::Unknown: return 0;
-    }
-    return 0;
 }
 
 bool needsQuotes(const std::string& text) {
@@ -76,16 +44,50 @@ std::string csvField(const std::string& text) {
     return field;
 }
 
-std::size_t CsvPointFormat::lineRoom(const LineColumn* columns, std::size_t count) const {
-    std::size_t room = 1 + 4;  // the line feed, and "0,0," after a scalar position
-    for (std::size_t c = 0; c < count; ++c) room += elementRoom(columns[c].type);
-    return room;
+void CsvFormat::begin(const TrackLayout& layout) {
+    for (const std::string& name : layout.variableNames())
+        for (const char* column : fixedColumns)
+            if (name == column)
+                fail("the variable name \"" + shownInMessage(name) +
+                     "\" repeats a column of the CSV header (tag, parcel, point, x, y, z).");
+    tagFields.clear();
+    longestTag = 0;
+    for (const std::string& tag : layout.tags()) {
+        tagFields.push_back(csvField(tag));
+        longestTag = std::max(longestTag, tagFields.back().size());
+    }
 }
 
-char* CsvPointFormat::writeLine(char* out, const LineColumn* columns, std::size_t count, std::size_t point) const {
-    for (std::size_t c = 0; c < count; ++c) {
-        out = appendElement(out, columns[c].type, columns[c].data + point * columns[c].stride);
-        if (c == 0 && !isVectorType(columns[c].type)) {
+void CsvFormat::writeHeader(BufferedText& out, const TrackLayout& layout) const {
+    std::string header = "tag,parcel,point,x,y,z";
+    for (const std::string& name : layout.variableNames()) header += "," + csvField(name);
+    header += "\r\n";
+    out.raw(header);
+}
+
+std::size_t CsvFormat::pointRoom(const TrackLayout& layout) const {
+    std::size_t values = 0;
+    for (const LayoutArray& array : layout.arrays()) values += array.components;
+    // The tag, ",4294967295," and a 64-bit count, the position's x, y and z
+    // at least, every value and its comma, the line break.
+    return longestTag + 1 + unsignedRoom + 1 + 20 + 1 + (values + 2) * (doubleRoom + 1) + 2;
+}
+
+char* CsvFormat::writePoint(char* out, const TrackLayout& layout, const PathIndex::Path& path, std::uint64_t point,
+                            const LineValue* values, std::size_t count) const {
+    const std::string& tag = tagFields[path.group];
+    std::memcpy(out, tag.data(), tag.size());
+    out += tag.size();
+    *out++ = ',';
+    out = std::to_chars(out, out + unsignedRoom, path.parcel).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, out + 20, point).ptr;
+    *out++ = ',';
+    const unsigned positionComponents = layout.arrays()[0].components;
+    for (std::size_t v = 0; v < count; ++v) {
+        out = appendValue(out, values[v]);
+        // A scalar position fills x, with y and z 0.
+        if (v == 0 && positionComponents == 1) {
             std::memcpy(out, "0,0,", 4);
             out += 4;
         }
@@ -94,37 +96,4 @@ char* CsvPointFormat::writeLine(char* out, const LineColumn* columns, std::size_
     out[-1] = '\r';
     *out++ = '\n';
     return out;
-}
-
-void CsvFormat::check(const TranslationState& state) const {
-    for (const std::string& name : state.variableNames)
-        for (const char* column : fixedColumns)
-            if (name == column)
-                fail("the variable name \"" + shownInMessage(name) +
-                     "\" repeats a column of the CSV header (tag, parcel, point, x, y, z).");
-}
-
-void CsvFormat::writeHeader(BufferedText& out, const TranslationState& state) const {
-    std::string header = "tag,parcel,point,x,y,z";
-    for (const std::string& name : state.variableNames) header += "," + csvField(name);
-    header += "\r\n";
-    out.raw(header);
-}
-
-void CsvFormat::writeLine(BufferedText& out, const TranslationState& state, const TextPath& path, std::uint64_t point,
-                          const char* line, std::size_t length) const {
-    const std::string& tag = state.tagNames[path.group];
-    if (needsQuotes(tag))
-        out.raw(csvField(tag));
-    else
-        out.raw(tag);
-    char numbers[48];  // ",4294967295," and a 64-bit count, then ","
-    char* end = numbers;
-    *end++ = ',';
-    end = std::to_chars(end, end + 10, path.parcel).ptr;
-    *end++ = ',';
-    end = std::to_chars(end, end + 20, point).ptr;
-    *end++ = ',';
-    out.raw(numbers, static_cast<std::size_t>(end - numbers));
-    out.raw(line, length);
 }

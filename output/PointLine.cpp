@@ -2,8 +2,7 @@
 
 #include "ElementText.h"
 
-char* writePointLine(char* out, const LineColumn* columns, std::size_t columnCount, std::size_t point) {
-    for (std::size_t c = 0; c < columnCount; ++c)
-        out = appendElementText(out, columns[c].type, columns[c].data + point * columns[c].stride);
+char* writePointLine(char* out, const LineValue* values, std::size_t count) {
+    for (std::size_t v = 0; v < count; ++v) out = appendValueText(out, values[v]);
     return out;
 }

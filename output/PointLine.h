@@ -3,15 +3,15 @@
 
 #include <cstddef>
 
-#include "PointFormat.h"
+#include "LineValue.h"
 
-// Writes the ZRP point line of point `point` (every column's element text in
-// order, each value followed by one space, no line feed) at `out` and returns
-// the new end. `out` must have room for the sum of maxTextLength over the
-// columns plus elementTextRoom.
+// Writes the ZRP point line of a point's values (the position's, then every
+// written variable's): each value followed by one space, an absent one not
+// at all, no line feed. `out` must have room for 14 characters a value plus
+// elementTextRoom. Returns the new end.
 //
 // The translator builds every line of the ZRP file here, so this unit is the
 // one a benchmark replaces to compare other ways of building the text.
-char* writePointLine(char* out, const LineColumn* columns, std::size_t columnCount, std::size_t point);
+char* writePointLine(char* out, const LineValue* values, std::size_t count);
 
 #endif

@@ -1,90 +1,99 @@
 #include "TextFormat.h"
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
 
-#include "Assembly.h"
 #include "WorkQueue.h"
 
 namespace {
 
-// Writes paths [first, end) of a group, whose table is sorted.
-void writePaths(BufferedText& text, const TranslationState& state, const TextFormat& format, std::size_t g,
-                std::size_t first, std::size_t end) {
-    const Group& group = *state.groups[g];
-    std::vector<PointArena::Handle> lines;
-    for (std::size_t i = first; i < end && !text.failed(); ++i) {
-        const PointList points = group.paths.pathAt(i);
-        const TextPath path{g, group.paths.parcelAt(i), points.count};
-        format.writePathStart(text, state, path);
-        pathLines(group.arena, points, lines);
-        for (std::size_t k = 0; k < lines.size(); ++k)
-            format.writeLine(text, state, path, k, group.arena.text(lines[k]), group.arena.lineLength(lines[k]));
+// Formats points [from, to) of the window.
+std::size_t writePiece(char* out, const TrackLayout& layout, const TextFormat& format, const PointWindow& window,
+                       std::uint64_t from, std::uint64_t to) {
+    const PathIndex& index = layout.index;
+    char* const start = out;
+    std::vector<LineValue> values(layout.pointBytes() + 3);
+    std::uint64_t point = window.first() + from;
+    std::uint64_t k = index.pathOfPoint(point);
+    PathIndex::Path path = index.path(k);
+    for (std::uint64_t p = from; p < to; ++p, ++point) {
+        if (point >= path.firstPoint + path.count) path = index.path(++k);
+        if (point == path.firstPoint) out = format.writePathStart(out, layout, path);
+        const std::size_t count = lineValues(window, p, values.data());
+        out = format.writePoint(out, layout, path, point - path.firstPoint, values.data(), count);
     }
+    return static_cast<std::size_t>(out - start);
 }
 
 }  // namespace
 
-void writeText(std::ostream& out, TranslationState& state, const TextFormat& format, WorkQueue* queue) {
-    BufferedText text(out);
-    format.writeHeader(text, state);
-    // Each group's table is put in index order, the groups side by side.
-    std::vector<std::uint64_t> sorting;
-    for (const auto& group : state.groups) {
-        ParcelTable* paths = &group->paths;
-        if (queue == nullptr)
-            paths->sortByParcel();
-        else
-            sorting.push_back(queue->add([paths] { paths->sortByParcel(); }));
+std::size_t lineValues(const PointWindow& window, std::uint64_t point, LineValue* values) {
+    const std::vector<LayoutArray>& arrays = window.layout().arrays();
+    std::size_t count = 0;
+    for (std::size_t a = 0; a < arrays.size(); ++a) {
+        const LayoutArray& array = arrays[a];
+        const ArrayTarget& target = window.arrays()[a];
+        const std::size_t size = valueSize(array.type);
+        const char* bytes = target.values + point * target.pointStride;
+        for (unsigned c = 0; c < array.components; ++c) {
+            const ValueKind kind = target.kinds != nullptr
+                                       ? static_cast<ValueKind>(target.kinds[point * target.kindStride + c])
+                                       : array.kind;
+            values[count++] = LineValue{kind, array.type, bytes + c * size};
+        }
     }
-    for (const std::uint64_t ticket : sorting) queue->wait(ticket);
-    if (queue == nullptr || queue->threads() == 1) {
-        for (std::size_t g = 0; g < state.groups.size(); ++g)
-            writePaths(text, state, format, g, 0, state.groups[g]->paths.size());
-        return;
-    }
+    return count;
+}
 
-    // Runs of paths are gathered on every thread, each into a buffer of its
-    // own, and written here in order. Following the links of a path's lines
-    // is a read from memory per line; that is what the threads share. The
-    // buffers go round, so their memory is made once.
-    text.flush();
+void writeText(std::ostream& out, const TrackLayout& layout, PointStore& store, TextFormat& format, WorkQueue& queue,
+               std::size_t pieceBytes, const std::function<void(std::uint64_t points)>& progress) {
+    {
+        BufferedText header(out);
+        format.writeHeader(header, layout);
+    }
+    const std::size_t room = format.pointRoom(layout);
+    const std::uint64_t piecePoints = std::max<std::size_t>(1, pieceBytes / room);
     struct Piece {
         std::uint64_t ticket;
-        std::shared_ptr<BufferedText> text;
+        std::shared_ptr<std::vector<char>> text;
+        std::shared_ptr<std::size_t> length;
+        std::uint64_t end;
     };
+    // The pieces' buffers go round, so their memory is made once.
     std::deque<Piece> pieces;
-    std::vector<std::shared_ptr<BufferedText>> spare;
+    std::vector<std::shared_ptr<std::vector<char>>> spare;
+    std::uint64_t written = 0;
     auto writeOldest = [&] {
         Piece oldest = std::move(pieces.front());
         pieces.pop_front();
-        queue->wait(oldest.ticket);
-        if (out) out.write(oldest.text->data(), static_cast<std::streamsize>(oldest.text->size()));
-        oldest.text->clear();
+        queue.wait(oldest.ticket);
+        if (out) out.write(oldest.text->data(), static_cast<std::streamsize>(*oldest.length));
+        written = oldest.end;
+        if (progress) progress(written);
         spare.push_back(std::move(oldest.text));
     };
-    constexpr std::uint64_t piecePoints = 8192;
-    const TranslationState& shared = state;
-    for (std::size_t g = 0; g < state.groups.size() && out; ++g) {
-        const ParcelTable& paths = state.groups[g]->paths;
-        for (std::size_t first = 0; first < paths.size() && out;) {
-            std::size_t end = first;
-            for (std::uint64_t points = 0; end < paths.size() && points < piecePoints; ++end)
-                points += paths.pathAt(end).count;
-            while (pieces.size() >= 4 * std::size_t(queue->threads())) writeOldest();
-            std::shared_ptr<BufferedText> piece;
+    const std::size_t inFlight = 2 * std::size_t(queue.threads());
+    store.forEachWindow([&](const PointWindow& window) {
+        for (std::uint64_t from = 0; from < window.count() && out; from += piecePoints) {
+            const std::uint64_t to = std::min(window.count(), from + piecePoints);
+            while (pieces.size() >= inFlight) writeOldest();
+            std::shared_ptr<std::vector<char>> text;
             if (spare.empty()) {
-                piece = std::make_shared<BufferedText>();
+                text = std::make_shared<std::vector<char>>(static_cast<std::size_t>(piecePoints * room));
             } else {
-                piece = std::move(spare.back());
+                text = std::move(spare.back());
                 spare.pop_back();
             }
-            const std::uint64_t ticket = queue->add(
-                [piece, &shared, &format, g, first, end] { writePaths(*piece, shared, format, g, first, end); });
-            pieces.push_back(Piece{ticket, std::move(piece)});
-            first = end;
+            auto length = std::make_shared<std::size_t>(0);
+            const TextFormat& shared = format;
+            const std::uint64_t ticket = queue.add([text, length, &layout, &shared, &window, from, to] {
+                *length = writePiece(text->data(), layout, shared, window, from, to);
+            });
+            pieces.push_back(Piece{ticket, std::move(text), std::move(length), window.first() + to});
         }
-    }
-    while (!pieces.empty()) writeOldest();
+        // The window is refilled after this: its pieces are written first.
+        while (!pieces.empty()) writeOldest();
+    });
 }

@@ -3,48 +3,56 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 
 #include "BufferedText.h"
-#include "PointFormat.h"
-
-struct TranslationState;
-
-// One path as a text format writes it.
-struct TextPath {
-    std::size_t group;     // its group's position among the groups, from 0
-    std::uint32_t parcel;  // its parcel index
-    std::uint64_t count;   // its points
-};
-
-// A line-oriented output format: how a point becomes a line, and what the
-// file holds around the lines. The paths come in output order (group by
-// group, by ascending parcel index), their lines in file order, whether the
-// lines were kept in memory or in spill files.
-class TextFormat {
-public:
-    virtual ~TextFormat() = default;
-    virtual const PointFormat& pointFormat() const = 0;
-    // Refuses, as a TrackError, what cannot be written; called once the
-    // variables are known and before anything is written.
-    virtual void check(const TranslationState& state) const { (void)state; }
-    // The text before the first path.
-    virtual void writeHeader(BufferedText& out, const TranslationState& state) const = 0;
-    // What stands before a path's lines.
-    virtual void writePathStart(BufferedText& out, const TranslationState& state, const TextPath& path) const = 0;
-    // One line of a path, as the point format made it (line feed included);
-    // `point` is its number within the path, from 0.
-    virtual void writeLine(BufferedText& out, const TranslationState& state, const TextPath& path, std::uint64_t point,
-                           const char* line, std::size_t length) const = 0;
-};
+#include "LineValue.h"
+#include "PathIndex.h"
+#include "PointStore.h"
+#include "TrackLayout.h"
 
 class WorkQueue;
 
-// Writes the text file of the state's paths, kept in memory by the assembly:
-// the header, then every path that holds points; with a queue, runs of paths
-// are gathered on its threads. Stops early once the stream has failed; the
-// caller checks the stream. The state is not const: each group's paths are
-// put in index order in place.
-void writeText(std::ostream& out, TranslationState& state, const TextFormat& format, WorkQueue* queue = nullptr);
+// A line-oriented output format: what the file holds before the paths,
+// before each path, and for each point. The paths come in output order
+// (group by group, by ascending parcel index), their points in file order.
+class TextFormat {
+public:
+    virtual ~TextFormat() = default;
+    // Text formats write each value in the form it was stored in.
+    OutputNeeds needs() const {
+        OutputNeeds needs;
+        needs.valueKinds = true;
+        return needs;
+    }
+    // Refuses, as a TrackError, what cannot be written, and makes ready what
+    // every point needs; once the first pass is over, before anything is
+    // written.
+    virtual void begin(const TrackLayout& layout) { (void)layout; }
+    // The text before the first path.
+    virtual void writeHeader(BufferedText& out, const TrackLayout& layout) const = 0;
+    // The most bytes one point's text takes, with what may stand before its
+    // path and the number formatter's scratch room.
+    virtual std::size_t pointRoom(const TrackLayout& layout) const = 0;
+    // What stands before a path's points; returns the new end.
+    virtual char* writePathStart(char* out, const TrackLayout& layout, const PathIndex::Path& path) const = 0;
+    // One point: its values in line order (the position's, then every
+    // written variable's); `point` is its number within the path, from 0.
+    virtual char* writePoint(char* out, const TrackLayout& layout, const PathIndex::Path& path, std::uint64_t point,
+                             const LineValue* values, std::size_t count) const = 0;
+};
+
+// The values of a point of a window in line order, into `values` (room for
+// every component of every array); returns their number.
+std::size_t lineValues(const PointWindow& window, std::uint64_t point, LineValue* values);
+
+// Writes the text file of the stored points: the header, then every path,
+// window after window; the points are formatted in pieces on the threads of
+// `queue`, two pieces of about `pieceBytes` a thread at a time, and written
+// in order. `progress` is told the points written. Stops early once the
+// stream has failed; the caller checks the stream.
+void writeText(std::ostream& out, const TrackLayout& layout, PointStore& store, TextFormat& format, WorkQueue& queue,
+               std::size_t pieceBytes, const std::function<void(std::uint64_t points)>& progress = nullptr);
 
 #endif

@@ -1,6 +1,10 @@
 #include "VtpWriter.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "BufferedText.h"
+#include "TrackError.h"
 
 namespace {
 
@@ -154,4 +158,126 @@ std::string xmlTextProblem(const std::string& text) {
         i += length;
     }
     return "";
+}
+
+namespace {
+
+VtkType vtkTypeOf(ValueType type) {
+    switch (type) {
+        case ValueType::UInt32: return VtkType::UInt32;
+        case ValueType::Float32: return VtkType::Float32;
+        case ValueType::Float64: return VtkType::Float64;
+    }
+    return VtkType::Float64;
+}
+
+std::uint64_t pointBytesOf(const LayoutArray& array) {
+    return array.components * valueSize(array.type);
+}
+
+// The arrays in the order of their data: the tag names, the point arrays,
+// then the lines and their cell data.
+VtpLayout vtpLayoutOf(const TrackLayout& track) {
+    const PathIndex& index = track.index;
+    VtpLayout layout;
+    layout.points = index.pointCount();
+    layout.lines = index.pathCount();
+    std::uint64_t tagBytes = 0;
+    for (const std::string& tag : track.tags()) tagBytes += tag.size() + 1;
+    layout.arrays.push_back({VtpSection::FieldData, "Tag Names", VtkType::String, 1, track.groupCount(), tagBytes});
+    for (std::size_t a = 0; a < track.arrays().size(); ++a) {
+        const LayoutArray& array = track.arrays()[a];
+        layout.arrays.push_back({a == 0 ? VtpSection::Points : VtpSection::PointData, a == 0 ? "Points" : array.name,
+                                 vtkTypeOf(array.type), array.components, layout.points,
+                                 layout.points * pointBytesOf(array)});
+    }
+    std::uint64_t singles = 0;
+    index.forEachPath([&](const PathIndex::Path& path) { singles += path.count == 1; });
+    const std::uint64_t connectivity = layout.points + singles;
+    layout.arrays.push_back({VtpSection::Lines, "connectivity", VtkType::Int64, 1, connectivity, 8 * connectivity});
+    layout.arrays.push_back({VtpSection::Lines, "offsets", VtkType::Int64, 1, layout.lines, 8 * layout.lines});
+    layout.arrays.push_back({VtpSection::CellData, "Parcel Index", VtkType::UInt32, 1, layout.lines, 4 * layout.lines});
+    layout.arrays.push_back({VtpSection::CellData, "Tag Group", VtkType::Int32, 1, layout.lines, 4 * layout.lines});
+    return layout;
+}
+
+template <typename T>
+void put(BufferedText& out, T value) {
+    out.raw(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// The arrays of the lines, from the index alone.
+void writeLines(BufferedText& out, const PathIndex& index, const VtpLayout& layout) {
+    const std::size_t first = layout.arrays.size() - 4;
+    out.raw(vtpBlockSize(layout.arrays[first].bytes));
+    index.forEachPath([&](const PathIndex::Path& path) {
+        for (std::uint64_t k = 0; k < path.count; ++k) put(out, std::int64_t(path.firstPoint + k));
+        if (path.count == 1) put(out, std::int64_t(path.firstPoint));
+    });
+    out.raw(vtpBlockSize(layout.arrays[first + 1].bytes));
+    std::int64_t end = 0;
+    index.forEachPath([&](const PathIndex::Path& path) {
+        end += static_cast<std::int64_t>(path.count == 1 ? 2 : path.count);
+        put(out, end);
+    });
+    out.raw(vtpBlockSize(layout.arrays[first + 2].bytes));
+    index.forEachPath([&](const PathIndex::Path& path) { put(out, path.parcel); });
+    out.raw(vtpBlockSize(layout.arrays[first + 3].bytes));
+    index.forEachPath([&](const PathIndex::Path& path) { put(out, std::int32_t(path.group + 1)); });
+}
+
+}  // namespace
+
+OutputNeeds vtpNeeds() {
+    OutputNeeds needs;
+    needs.floatingPosition = true;
+    needs.vectorPosition = true;
+    return needs;
+}
+
+void checkVtpNames(const TrackLayout& layout) {
+    const std::vector<LayoutArray>& arrays = layout.arrays();
+    for (std::size_t a = 1; a < arrays.size(); ++a) {
+        const std::string& name = arrays[a].name;
+        const std::string problem = xmlTextProblem(name);
+        if (!problem.empty())
+            fail("the variable name \"" + shownInMessage(name) + "\" cannot be written in a VTK XML file: " + problem +
+                 ".");
+        for (std::size_t b = a + 1; b < arrays.size(); ++b)
+            if (arrays[b].name == name)
+                fail("two variables are named \"" + shownInMessage(name) +
+                     "\": a VTK file would keep only one point array of that name.");
+    }
+    for (const std::string& tag : layout.tags())
+        if (tag.find('\0') != std::string::npos)
+            fail("the tag name \"" + shownInMessage(tag) + "\" holds a zero byte, which ends a string in a VTK file.");
+}
+
+void writeVtp(std::ostream& out, const TrackLayout& track, PointStore& store,
+              const std::function<void(std::uint64_t pointsWritten)>& progress) {
+    const VtpLayout layout = vtpLayoutOf(track);
+    BufferedText text(out);
+    text.raw(vtpHeader(layout));
+    text.raw(vtpBlockSize(layout.arrays.front().bytes));
+    for (const std::string& tag : track.tags()) text.raw(tag.c_str(), tag.size() + 1);
+    // Each point array from the windows in turn, in slices of a few
+    // megabytes: one write of a whole window would hold its pages at once.
+    constexpr std::uint64_t slice = std::uint64_t(4) << 20;
+    const std::vector<LayoutArray>& arrays = track.arrays();
+    const std::uint64_t points = layout.points;
+    for (std::size_t a = 0; a < arrays.size() && !text.failed(); ++a) {
+        const std::uint64_t pointBytes = pointBytesOf(arrays[a]);
+        text.raw(vtpBlockSize(points * pointBytes));
+        text.flush();
+        store.forEachWindow([&](const PointWindow& window) {
+            const char* data = window.values(a);
+            const std::uint64_t bytes = window.count() * pointBytes;
+            for (std::uint64_t at = 0; at < bytes && out; at += slice)
+                out.write(data + at, static_cast<std::streamsize>(std::min(slice, bytes - at)));
+            if (progress && arrays.size() > 0) progress((a * points + window.first() + window.count()) / arrays.size());
+        });
+    }
+    writeLines(text, track.index, layout);
+    text.raw(vtpFooter());
+    text.flush();
 }

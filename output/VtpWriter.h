@@ -2,9 +2,13 @@
 #define OUTPUT_VTPWRITER_H
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "PointStore.h"
+#include "TrackLayout.h"
 
 // The frame of a VTK XML PolyData file of one piece whose cells are lines:
 // the XML text that describes every array, and the appended section in which
@@ -51,5 +55,18 @@ std::string xmlAttribute(const std::string& text);
 // Why `text` cannot be written in the XML text at all (a control character
 // other than tab, LF and CR, or bytes that are not UTF-8); empty when it can.
 std::string xmlTextProblem(const std::string& text);
+
+// The file of a track: one polyline per path (a path of a single point runs
+// through that point twice, since VTK refuses a line of one point); the
+// positions as the Points, three floating components each; every written
+// variable as point data in its array's type; the cell data "Parcel Index"
+// and "Tag Group"; the tag names as the field data "Tag Names".
+OutputNeeds vtpNeeds();
+// Refuses, before anything is written, names the file cannot hold or keep
+// apart: a reader keeps only one point array of a name.
+void checkVtpNames(const TrackLayout& layout);
+// Writes the file, array after array, each from the store's windows in turn.
+void writeVtp(std::ostream& out, const TrackLayout& layout, PointStore& store,
+              const std::function<void(std::uint64_t pointsWritten)>& progress);
 
 #endif

@@ -1,49 +1,63 @@
 #include "ZrpWriter.h"
 
+#include <charconv>
 #include <string>
 
-#include "Assembly.h"
 #include "ElementText.h"
 #include "PointLine.h"
+#include "TrackError.h"
 
-std::size_t ZrpPointFormat::lineRoom(const LineColumn* columns, std::size_t count) const {
-    std::size_t room = 1 + elementTextRoom;  // the line feed, the formatter's scratch room
-    for (std::size_t c = 0; c < count; ++c) room += maxTextLength(columns[c].type);
-    return room;
+namespace {
+
+char* writeNumberLine(char* out, std::uint64_t number) {
+    out = std::to_chars(out, out + 20, number).ptr;
+    *out++ = '\n';
+    return out;
 }
 
-char* ZrpPointFormat::writeLine(char* out, const LineColumn* columns, std::size_t count, std::size_t point) const {
-    char* end = writePointLine(out, columns, count, point);
-    *end++ = '\n';
-    return end;
+}  // namespace
+
+void ZrpFormat::begin(const TrackLayout& layout) {
+    // A single tag group's name is not written.
+    if (layout.groupCount() == 1) return;
+    for (const std::string& tag : layout.tags())
+        if (tag.find_first_of("\r\n") != std::string::npos)
+            fail("the tag name \"" + shownInMessage(tag) +
+                 "\" holds a line break, which would break the lines of a ZRP file.");
 }
 
-void ZrpFormat::writeHeader(BufferedText& out, const TranslationState& state) const {
+void ZrpFormat::writeHeader(BufferedText& out, const TrackLayout& layout) const {
     out.line(std::string("ZRPARTICLES 2 1"));
     out.line(std::string("Tag Names"));
     // A single tag group is written as the count 0, without its name and
     // without group numbers on the paths.
-    if (state.tagNames.size() != 1) {
-        out.line(state.tagNames.size());
-        for (const std::string& name : state.tagNames) out.line(name);
+    if (layout.groupCount() != 1) {
+        out.line(layout.groupCount());
+        for (const std::string& name : layout.tags()) out.line(name);
     } else {
         out.line(std::uint64_t(0));
     }
     out.line(std::string("Variable Names"));
-    out.line(state.variableNames.size());
-    for (const std::string& name : state.variableNames) out.line(name);
+    out.line(layout.variableNames().size());
+    for (const std::string& name : layout.variableNames()) out.line(name);
 }
 
-void ZrpFormat::writePathStart(BufferedText& out, const TranslationState& state, const TextPath& path) const {
-    out.line(path.count);
-    if (state.tagNames.size() != 1) out.line(static_cast<std::uint64_t>(path.group + 1));
+std::size_t ZrpFormat::pointRoom(const TrackLayout& layout) const {
+    std::size_t values = 0;
+    for (const LayoutArray& array : layout.arrays()) values += array.components;
+    // Two number lines before a path, the values, the line feed.
+    return 2 * 21 + values * maxValueText + 1 + elementTextRoom;
 }
 
-void ZrpFormat::writeLine(BufferedText& out, const TranslationState&, const TextPath&, std::uint64_t, const char* line,
-                          std::size_t length) const {
-    out.raw(line, length);
+char* ZrpFormat::writePathStart(char* out, const TrackLayout& layout, const PathIndex::Path& path) const {
+    out = writeNumberLine(out, path.count);
+    if (layout.groupCount() != 1) out = writeNumberLine(out, path.group + 1);
+    return out;
 }
 
-void writeZrp(std::ostream& out, TranslationState& state) {
-    writeText(out, state, ZrpFormat());
+char* ZrpFormat::writePoint(char* out, const TrackLayout&, const PathIndex::Path&, std::uint64_t,
+                            const LineValue* values, std::size_t count) const {
+    out = writePointLine(out, values, count);
+    *out++ = '\n';
+    return out;
 }

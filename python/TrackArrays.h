@@ -10,7 +10,6 @@
 #include <vector>
 
 class ChunkSource;
-struct ChunkVariable;
 
 // Track files read into typed arrays for the Python module. Nothing here
 // touches Python, so all of it runs with the interpreter lock released.
@@ -76,7 +75,7 @@ bool nextChunk(ChunkSource& source, ChunkArrays& chunk, std::string& warning);
 // name, or "variable N" (N from 1) when it has none or the name is taken.
 class VariableKeys {
 public:
-    std::string keyOf(const ChunkVariable& variable);
+    std::string keyOf(const std::string& name, int index);
 
 private:
     std::set<std::string> used;

@@ -226,7 +226,7 @@ TEST(CommandLine, ASignalLeavesNothingBehind) {
             SCOPED_TRACE(std::string(bounded ? "through spill files, " : "in memory, ") + std::to_string(signalNumber));
             writeFile(dir + "out.zrp", "old\n");
             std::vector<std::string> args{dir + "in.trk", dir + "out.zrp"};
-            if (bounded) args.insert(args.begin(), {"--memory", "1M"});
+            if (bounded) args.insert(args.begin(), {"--memory", "4M"});
             const pid_t run = startProgram(TRK_TO_ZRP_PATH, args);
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
             while (!(bounded ? spillIsWritten(spill) : temporaryIsWritten(dir, "out.zrp")) && programRunning(run) &&

@@ -17,12 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "Assembly.h"
 #include "ChunkSource.h"
 #include "RunProgram.h"
 #include "TrackTestData.h"
-#include "Translation.h"
-#include "ZrpWriter.h"
+#include "TwoPasses.h"
 
 // Bytes allocated through operator new and not yet released, in this test
 // program. The array and sized forms come here through the default ones.
@@ -75,7 +73,7 @@ TEST(MemoryBounds, OversizedClaimIsRefusedWithoutItsMemory) {
     EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "KiB";
 }
 
-// 20,000 tag groups of one point each: what the translation holds after
+// 20,000 tag groups of one point each: what the first pass holds after
 // reading them must follow their few points, not a large block per group.
 TEST(MemoryBounds, ManyTagGroupsCostMemoryByTheirPoints) {
     const int groups = 20000;
@@ -89,15 +87,14 @@ TEST(MemoryBounds, ManyTagGroupsCostMemoryByTheirPoints) {
     track.str("");
 
     const long long before = liveBytes;
-    TranslationState state;
-    std::ostringstream diagnostics;
     ChunkSource source(input);
-    assembleTrack(source, state, ZrpPointFormat(), diagnostics);
+    const TrackLayout layout = survey(source, "in.trk", SurveyOptions());
     const long long held = liveBytes - before;
-    ASSERT_EQ(state.groups.size(), static_cast<std::size_t>(groups)) << diagnostics.str();
-    // A group's name, its table entries and one point line of about 30
-    // characters; a megabyte-sized block per group would be 20 GB.
-    EXPECT_LT(held / groups, 2048) << "bytes held per group";
+    ASSERT_EQ(layout.groupCount(), static_cast<std::size_t>(groups));
+    // A group's name, its lookup and its path; what the layout says it holds
+    // is what it holds.
+    EXPECT_LT(held / groups, 512) << "bytes held per group";
+    EXPECT_LE(held, static_cast<long long>(layout.index.memoryUsed() + layout.groupMemory()));
 }
 
 }  // namespace

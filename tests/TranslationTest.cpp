@@ -180,8 +180,7 @@ TEST_F(Translation, UnreadableTrailingBlockWarnsOrWithStrictFails) {
     ProgramResult result = run({in});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, referenceZrp);
-    EXPECT_EQ(result.err,
-              "Warning:  reading stopped " + where + ": " + parser + "; later records were not translated.\n");
+    EXPECT_EQ(result.err, "Warning:  reading stopped " + where + ": " + parser + "; later records were not read.\n");
 
     writeFile(dir + "old.zrp", "old text\n");
     result = run({"--strict", in, dir + "old.zrp"});

@@ -72,10 +72,12 @@ ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descri
     const bool required = keys.requiresEveryKey();
     if (!keys.readInt(descriptor, "Type", variable.type) && required)
         failVariable(chunk, variable, "\"Type\" is missing or is not an integer");
-    if ((variable.type == 0 || variable.type == 2) && !keys.readString(descriptor, "Name", variable.name) && required)
+    if ((variable.kind() == VariableKind::Scalar || variable.kind() == VariableKind::Vector) &&
+        !keys.readString(descriptor, "Name", variable.name) && required)
         failVariable(chunk, variable, "\"Name\" is missing or is not a string");
     // Scalars without a tag are common: only a tag that is there must be text.
-    if (variable.type == 0 && descriptor.hasName("Tag") && !readStringKey(descriptor, "Tag", variable.tag) && required)
+    if (variable.kind() == VariableKind::Scalar && descriptor.hasName("Tag") &&
+        !readStringKey(descriptor, "Tag", variable.tag) && required)
         failVariable(chunk, variable, "\"Tag\" is not a string");
     return variable;
 }
@@ -170,24 +172,61 @@ void ChunkSource::seekTo(std::uint64_t offset) {
 
 void ChunkSource::passOverData(const TrackChunk& chunk) {
     dataPending = false;
+    std::uint64_t end = chunk.dataOffset;
+    for (const ChunkVariable& variable : chunk.variables) end += variable.dataLength;
+    passOverTo(chunk, end);
+}
+
+void ChunkSource::passOverTo(const TrackChunk& chunk, std::uint64_t end) {
     if (seekable()) {
         // A chunk of no data may end the file without its separator byte.
-        std::uint64_t end = chunk.dataOffset;
-        for (const ChunkVariable& variable : chunk.variables) end += variable.dataLength;
         seekTo(std::min(end, std::uint64_t(inputSize)));
         return;
     }
-    for (const ChunkVariable& variable : chunk.variables) discard(chunk, variable);
+    for (const ChunkVariable& variable : chunk.variables) {
+        if (position() >= end) return;
+        if (position() < variable.dataOffset + variable.dataLength) discard(chunk, variable);
+    }
 }
 
+// Discards the rest of the variable's data, from where the input stands.
 void ChunkSource::discard(const TrackChunk& chunk, const ChunkVariable& variable) {
     char discarded[1 << 16];
-    std::uint64_t present = 0;
-    while (present < variable.dataLength) {
-        const std::uint64_t piece = std::min<std::uint64_t>(variable.dataLength - present, sizeof discarded);
+    const std::uint64_t end = variable.dataOffset + variable.dataLength;
+    while (position() < end) {
+        const std::uint64_t piece = std::min<std::uint64_t>(end - position(), sizeof discarded);
         in.read(discarded, static_cast<std::streamsize>(piece));
-        present += static_cast<std::uint64_t>(in.gcount());
-        if (static_cast<std::uint64_t>(in.gcount()) != piece) failCutShort(chunk, variable, present);
+        if (static_cast<std::uint64_t>(in.gcount()) != piece)
+            failCutShort(chunk, variable, position() - variable.dataOffset);
+    }
+}
+
+void ChunkSource::readPiece(const TrackChunk& chunk, const ChunkVariable& variable, char* out, std::size_t length,
+                            std::uint64_t firstByte) {
+    if (seekable()) seekTo(variable.dataOffset + firstByte);
+    in.read(out, static_cast<std::streamsize>(length));
+    if (static_cast<std::size_t>(in.gcount()) != length)
+        failCutShort(chunk, variable, firstByte + static_cast<std::uint64_t>(in.gcount()));
+}
+
+void ChunkSource::readPoints(const TrackChunk& chunk, const std::vector<int>& variables, std::uint64_t first,
+                             std::size_t count, std::vector<std::vector<char>>& pieces) {
+    if (!seekable()) throw std::logic_error("ChunkSource: points are read by their place only from a seekable input");
+    pieces.resize(variables.size());
+    for (std::size_t k = 0; k < variables.size(); ++k) {
+        const ChunkVariable& variable = chunk.variables.at(static_cast<std::size_t>(variables[k]));
+        const std::size_t stride = static_cast<std::size_t>(variable.dataSize);
+        pieces[k].resize(count * stride);
+        readPiece(chunk, variable, pieces[k].data(), pieces[k].size(), first * stride);
+    }
+}
+
+bool ChunkSource::onlyBlanksFollow() {
+    for (;;) {
+        const int c = in.peek();
+        if (c == std::char_traits<char>::eof()) return true;
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+        in.get();
     }
 }
 

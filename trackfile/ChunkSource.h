@@ -1,6 +1,7 @@
 #ifndef TRACKFILE_CHUNKSOURCE_H
 #define TRACKFILE_CHUNKSOURCE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <istream>
 #include <string>
@@ -65,6 +66,22 @@ public:
     // the others are passed over and keep no data.
     void readData(TrackChunk& chunk, const std::vector<int>& variables);
 
+    // Reads one variable of the chunk next() found, from a pipe as well, in
+    // pieces of at most `piecePoints` points: visit(data, firstPoint, count)
+    // sees each piece in turn, in a buffer that is reused. The other
+    // variables are passed over. Memory follows the piece, not the chunk.
+    template <typename Visit>
+    void readColumn(const TrackChunk& chunk, int variable, std::size_t piecePoints, Visit visit);
+    // Reads points [first, first + count) of the listed variables of the
+    // chunk next() found into `pieces`, one buffer each, every point
+    // "DataSize" bytes after the one before; only from a seekable input.
+    void readPoints(const TrackChunk& chunk, const std::vector<int>& variables, std::uint64_t first, std::size_t count,
+                    std::vector<std::vector<char>>& pieces);
+
+    // After an empty block: whether anything but blanks follows it. Reads on
+    // to the first byte that is not blank.
+    bool onlyBlanksFollow();
+
     // Bytes of the input consumed so far.
     std::uint64_t position() const { return counter.consumed(); }
     // The input's size; -1 when it cannot be known beforehand (a pipe).
@@ -74,7 +91,11 @@ public:
 private:
     ChunkSource(std::istream& input, Checks checks, std::streamoff start);
     void passOverData(const TrackChunk& chunk);
+    // Passes over the chunk's data up to byte `end`, from where the input stands.
+    void passOverTo(const TrackChunk& chunk, std::uint64_t end);
     void discard(const TrackChunk& chunk, const ChunkVariable& variable);
+    void readPiece(const TrackChunk& chunk, const ChunkVariable& variable, char* out, std::size_t length,
+                   std::uint64_t firstByte);
     void readVariable(const TrackChunk& chunk, ChunkVariable& variable);
     void seekTo(std::uint64_t offset);
 
@@ -88,7 +109,23 @@ private:
     TrackChunk currentChunk;
     bool dataPending = false;  // currentChunk's data lies unread ahead
     std::string error;
+    std::vector<char> column;  // the piece readColumn hands out
 };
+
+template <typename Visit>
+void ChunkSource::readColumn(const TrackChunk& chunk, int index, std::size_t piecePoints, Visit visit) {
+    const ChunkVariable& variable = chunk.variables.at(static_cast<std::size_t>(index));
+    const std::size_t stride = static_cast<std::size_t>(variable.dataSize);
+    const std::uint64_t points = static_cast<std::uint64_t>(chunk.size);
+    if (stride == 0 || points == 0) return;
+    if (!seekable()) passOverTo(chunk, variable.dataOffset);
+    for (std::uint64_t first = 0; first < points; first += piecePoints) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(piecePoints, points - first));
+        column.resize(count * stride);
+        readPiece(chunk, variable, column.data(), column.size(), first * stride);
+        visit(static_cast<const char*>(column.data()), first, count);
+    }
+}
 
 // "ClassName" is "TrackChunk" and "Steady" is true: only such records carry data.
 bool isSteadyTrackChunk(const Properties& block);

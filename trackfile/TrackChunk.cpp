@@ -2,6 +2,15 @@
 
 #include "TrackError.h"
 
+VariableKind variableKind(std::int32_t type) {
+    switch (type) {
+        case 0: return VariableKind::Scalar;
+        case 2: return VariableKind::Vector;
+        case 3: return VariableKind::Position;
+        default: return VariableKind::Other;
+    }
+}
+
 std::string chunkLabel(const TrackChunk& chunk) {
     std::string label = "track chunk (record " + std::to_string(chunk.record);
     label += ", byte " + std::to_string(chunk.offset);

@@ -9,11 +9,20 @@
 
 #include "DataType.h"
 
+// What a variable's "Type" makes of it.
+enum class VariableKind {
+    Scalar,    // 0: one value a point
+    Vector,    // 2: three values a point, written under the name with -u, -v and -w
+    Position,  // 3: the point's position
+    Other      // any other number: the data is there and is passed over
+};
+VariableKind variableKind(std::int32_t type);
+
 // One variable of a steady track chunk: the keys read from its descriptor
 // when the chunk is read, where its data lies, and the data once read.
 struct ChunkVariable {
     int index = 0;                 // position in the chunk's "Variables"
-    std::int32_t type = 0;         // "Type": 0 scalar, 2 vector, 3 position
+    std::int32_t type = 0;         // "Type", as the file has it (see kind())
     std::int32_t dataSize = 0;     // "DataSize": stride between elements
     std::string name;              // "Name", read for types 0 and 2 (and wherever present)
     std::string tag;               // "Tag", read for type 0; empty when absent
@@ -21,6 +30,8 @@ struct ChunkVariable {
     std::uint64_t dataOffset = 0;  // byte offset of its data in the input
     std::uint64_t dataLength = 0;  // "Size" * "DataSize" bytes
     std::vector<char> data;        // those bytes, once read
+
+    VariableKind kind() const { return variableKind(type); }
 };
 
 // A steady track chunk: its keys, each checked for presence and type, and

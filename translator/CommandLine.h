@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "MemoryBudget.h"
 #include "Translation.h"
 
 // What trk_to_zrp's command line asks for.
@@ -34,8 +35,6 @@ std::string helpText(const std::string& program);
 // that fits in 64 bits; threads are a whole number from 1 to 1024; a format
 // is zrp, vtp or csv.
 bool parseMemorySize(const std::string& text, std::uint64_t& bytes);
-// The smallest budget --memory takes.
-constexpr std::uint64_t minimumMemoryBudget = std::uint64_t(1) << 20;
 bool parseThreads(const std::string& text, unsigned& threads);
 bool parseFormat(const std::string& text, OutputFormat& format);
 

@@ -32,7 +32,18 @@ void ProgressLine::update(std::int64_t bytesRead, std::int64_t totalBytes, std::
     const std::chrono::steady_clock::time_point now = clock();
     if (now < next) return;
     next = now + interval;
-    const std::string text = progressText(bytesRead, totalBytes, points, now - start, label);
+    show(progressText(bytesRead, totalBytes, points, now - start, label));
+}
+
+void ProgressLine::updateWriting(std::uint64_t written, std::uint64_t total) {
+    if (!enabled) return;
+    const std::chrono::steady_clock::time_point now = clock();
+    if (now < next) return;
+    next = now + interval;
+    show(writingText(written, total, now - start, label));
+}
+
+void ProgressLine::show(const std::string& text) {
     // Blanks over the rest of a longer line shown before.
     const std::size_t pad = shownLength > text.size() ? shownLength - text.size() : 0;
     out << '\r' << text << std::string(pad, ' ') << std::flush;
@@ -60,6 +71,16 @@ std::string progressText(std::int64_t bytesRead, std::int64_t totalBytes, std::u
                   std::chrono::duration_cast<std::chrono::duration<double>>(elapsed).count());
     if (bytesRead >= 0) text += ", ";
     return text + std::to_string(points) + " points, " + seconds;
+}
+
+std::string writingText(std::uint64_t written, std::uint64_t total, std::chrono::steady_clock::duration elapsed,
+                        const std::string& label) {
+    const long percent = total == 0 ? 100 : static_cast<long>(100.0 * double(written) / double(total));
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s",
+                  std::chrono::duration_cast<std::chrono::duration<double>>(elapsed).count());
+    return label + ": " + std::to_string(written) + " of " + std::to_string(total) + " points (" +
+           std::to_string(percent) + "%), " + seconds;
 }
 
 bool standardErrorIsTerminal() {

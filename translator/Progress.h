@@ -30,6 +30,8 @@ public:
     // Called as often as convenient; writes only when a line is due.
     // totalBytes is negative when the input's size is not known.
     void update(std::int64_t bytesRead, std::int64_t totalBytes, std::uint64_t points);
+    // The same while writing: the points written of all there are.
+    void updateWriting(std::uint64_t written, std::uint64_t total);
     // What the line says is being done, "Reading" at first; a translation
     // in several passes names each.
     void setLabel(const std::string& text) { label = text; }
@@ -38,6 +40,8 @@ public:
     void clear();
 
 private:
+    void show(const std::string& text);
+
     std::ostream& out;
     const bool enabled;
     const Clock clock;
@@ -50,6 +54,10 @@ private:
 // The text of one progress line, without the "\r".
 std::string progressText(std::int64_t bytesRead, std::int64_t totalBytes, std::uint64_t points,
                          std::chrono::steady_clock::duration elapsed, const std::string& label = "Reading");
+
+// The text of a line while writing: "Writing: 1000 of 4000 points (25%), 1.5 s".
+std::string writingText(std::uint64_t written, std::uint64_t total, std::chrono::steady_clock::duration elapsed,
+                        const std::string& label = "Writing");
 
 // True when standard error is a terminal: the only place a progress line
 // goes.

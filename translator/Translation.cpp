@@ -1,25 +1,18 @@
 #include "Translation.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <memory>
 #include <new>
-#include <sstream>
 #include <stdexcept>
 
-#include "Assembly.h"
-#include "BoundedTranslation.h"
 #include "ChunkSource.h"
-#include "CsvWriter.h"
+#include "MemoryBudget.h"
 #include "OutputFile.h"
-#include "PathIndex.h"
+#include "PointStore.h"
 #include "Progress.h"
-#include "SeekableInput.h"
 #include "TrackError.h"
-#include "VtpTranslation.h"
+#include "TwoPassInput.h"
+#include "TwoPasses.h"
 #include "WorkQueue.h"
-#include "ZrpWriter.h"
 
 namespace {
 
@@ -54,159 +47,61 @@ private:
     OutputFile file;
 };
 
-// The most text a track file of `bytes` can give, with the memory of its
-// lines and paths: a value of four bytes is at most fourteen characters.
-std::uint64_t textEstimate(std::int64_t bytes) {
-    return 4 * std::uint64_t(std::max<std::int64_t>(bytes, 0));
-}
-
-// A line-oriented output, in one pass when its text fits the memory budget
-// and in three otherwise. A file whose size says it may not fit goes to the
-// three passes at once; a pipe is kept in a spill file as it is read, in
-// case its text turns out not to fit.
-void translateText(std::istream& input, const std::string& inputName, std::ostream& out, const TextFormat& format,
-                   const TranslationOptions& options, std::ostream& diagnostics, ProgressLine& progress) {
-    const std::uint64_t budget = memoryBudgetOf(options);
-    const std::streamoff start = input.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
-    const bool seekable = start != std::streamoff(-1);
-    if (seekable) {
-        const std::streamoff end = input.rdbuf()->pubseekoff(0, std::ios_base::end, std::ios_base::in);
-        input.rdbuf()->pubseekpos(start, std::ios_base::in);
-        if (textEstimate(end - start) > budget) {
-            translateBounded(input, inputName, out, format, options, diagnostics, progress);
-            return;
-        }
-    }
-    std::unique_ptr<KeptInput> kept;
-    std::istream keptStream(nullptr);
-    if (!seekable) {
-        kept.reset(new KeptInput(input.rdbuf()));
-        keptStream.rdbuf(kept.get());
-    }
-    try {
-        TranslationState state;
-        WorkQueue queue(options.threads != 0 ? options.threads : defaultThreadCount());
-        ChunkSource source(seekable ? input : keptStream);
-        // A warning waits for the attempt to succeed: the three passes
-        // would give it again.
-        std::ostringstream warnings;
-        assembleTrack(source, state, format.pointFormat(), warnings, &progress, options.strict, &queue, budget);
-        progress.clear();
-        diagnostics << warnings.str() << std::flush;
-        if (!state.foundSteadyChunk) fail(inputName + " contained only unsteady track chunks.");
-        format.check(state);
-        writeText(out, state, format, &queue);
-        return;
-    } catch (const MemoryBudgetExceeded&) {
-        // Everything the first attempt held is released by now.
-    }
-    progress.clear();
-    if (seekable) {
-        input.clear();
-        input.seekg(start);
-        translateBounded(input, inputName, out, format, options, diagnostics, progress);
-    } else {
-        translateBounded(kept->keepRest(), inputName, out, format, options, diagnostics, progress);
-    }
-}
-
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
          std::ostream& diagnostics, const TranslationOptions& options) {
     Destination destination(outputPath, standardOutput);
-    if (options.format == OutputFormat::Vtp) {
-        translateToVtp(input, inputName, destination.stream(), diagnostics, options);
-        destination.commit();
-        return;
-    }
-    const ZrpFormat zrp;
-    const CsvFormat csv;
-    const TextFormat& format = options.format == OutputFormat::Csv ? static_cast<const TextFormat&>(csv) : zrp;
+    const MemoryBudget budget = resolveBudget(options.memoryBudget, options.threads);
+    const std::unique_ptr<TrackOutput> output = makeOutput(options.format);
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
-    translateText(input, inputName, destination.stream(), format, options, diagnostics, progress);
+    TwoPassInput passes(input);
+
+    SurveyOptions survey;
+    survey.strict = options.strict;
+    survey.needs = output->needs();
+    survey.indexLimit = budget.indexLimit();
+    survey.pieceBytes = budget.pieceBytes;
+    survey.warn = [&](const std::string& text) {
+        progress.clear();
+        diagnostics << "Warning:  " << text << std::endl;
+    };
+    const auto showReading = [&](std::uint64_t position, std::int64_t size, std::uint64_t points) {
+        progress.update(std::int64_t(position), size, points);
+    };
+    survey.progress = showReading;
+    progress.setLabel("Pass 1 of 2, checking");
+    TrackLayout layout = [&] {
+        ChunkSource source(passes.first());
+        return ::survey(source, inputName, survey);
+    }();
+    progress.clear();
+    output->begin(layout);
+
+    WorkQueue queue(budget.threads);
+    const std::unique_ptr<PointStore> store = makeStore(layout, budget.pointRoom(layout), &queue);
+    PlaceOptions placing;
+    placing.pieceBytes = budget.pieceBytes;
+    placing.progress = showReading;
+    for (unsigned round = 0; round < store->rounds(); ++round) {
+        progress.setLabel(store->rounds() == 1 ? std::string("Pass 2 of 2, placing")
+                                               : "Pass 2 of 2, placing (round " + std::to_string(round + 1) + " of " +
+                                                     std::to_string(store->rounds()) + ")");
+        store->beginRound(round);
+        ChunkSource source(passes.second());
+        place(source, layout, *store, placing);
+        store->finishPlacing();
+    }
+    progress.clear();
+
+    progress.setLabel("Writing");
+    const std::uint64_t points = layout.index.pointCount();
+    output->write(destination.stream(), layout, *store, queue, budget.textPieceBytes,
+                  [&](std::uint64_t written) { progress.updateWriting(written, points); });
+    progress.clear();
     destination.commit();
 }
 
 }  // namespace
-
-std::uint64_t memoryBudgetOf(const TranslationOptions& options) {
-    if (options.memoryBudget != 0) return options.memoryBudget;
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0) return std::uint64_t(1) << 30;
-    return std::uint64_t(pages) * std::uint64_t(pageSize) / 2;
-}
-
-void walkTrack(ChunkSource& source, TranslationState& state, std::ostream& diagnostics, bool strict,
-               ProgressLine* progress, const std::function<void(TrackChunk&, Group&)>& take) {
-    std::uint64_t points = 0;
-    for (;;) {
-        if (progress != nullptr) progress->update(std::int64_t(source.position()), source.size(), points);
-        switch (source.next()) {
-            case ChunkSource::Record::SteadyChunk: break;
-            case ChunkSource::Record::Other: continue;
-            case ChunkSource::Record::EmptyBlock:
-            case ChunkSource::Record::End: return;
-            case ChunkSource::Record::Unreadable:
-                if (strict)
-                    fail("the block at byte " + std::to_string(source.recordOffset()) +
-                         " does not parse: " + source.parseError() + ".");
-                if (progress != nullptr) progress->clear();
-                diagnostics << "Warning:  reading stopped at byte " << source.recordOffset() << ": "
-                            << shownInMessage(source.parseError()) << "; later records were not translated."
-                            << std::endl;
-                return;
-        }
-        state.foundSteadyChunk = true;
-        TrackChunk& chunk = source.chunk();
-        take(chunk, findTagGroup(state, chunk.name));
-        points += static_cast<std::uint64_t>(chunk.size);
-    }
-}
-
-void assembleTrack(ChunkSource& source, TranslationState& state, const PointFormat& format, std::ostream& diagnostics,
-                   ProgressLine* progress, bool strict, WorkQueue* queue, std::uint64_t memoryBudget) {
-    WorkQueue serial(1);
-    SliceFormatter formatter(queue != nullptr ? *queue : serial, format);
-    std::uint64_t held = 0;
-    walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
-        source.readData(chunk);
-        checkChunkVariables(state, chunk);
-        if (chunk.size <= 0) return;
-        formatter.add(chunkLines(state, std::move(chunk)), [&](FormattedSlice& slice) {
-            const std::size_t before = group.memoryUsed();
-            addSlice(group, slice);
-            held += group.memoryUsed() - before;
-            if (memoryBudget != 0 && held > memoryBudget) throw MemoryBudgetExceeded();
-        });
-    });
-    formatter.finish();
-}
-
-void indexTrack(ChunkSource& source, TranslationState& state, PathIndex& index, std::ostream& diagnostics,
-                ProgressLine* progress, bool strict, const ChunkInspector& inspect) {
-    walkTrack(source, state, diagnostics, strict, progress, [&](TrackChunk& chunk, Group& group) {
-        const std::size_t groupIndex = static_cast<std::size_t>(group.number - 1);
-        index.addGroup(groupIndex);
-        checkChunkVariables(state, chunk);
-        if (chunk.size <= 0) {
-            if (inspect) inspect(chunk, {});
-            return;
-        }
-        const std::vector<LineColumn> columns = pointColumns(state, chunk);
-        if (inspect) inspect(chunk, columns);
-        const ChunkVariable& parcel = parcelVariableOf(state, chunk);
-        source.readData(chunk, {parcel.index});
-        const std::size_t stride = static_cast<std::size_t>(parcel.dataSize);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(chunk.size); ++i)
-            index.count(groupIndex, loadValue<std::uint32_t>(parcel.data.data() + i * stride));
-    });
-    index.finish();
-}
-
-void failInputChanged() {
-    fail("the input changed while it was being read.");
-}
 
 TranslationOutcome translateTrack(std::istream& input, const std::string& inputName, const char* outputPath,
                                   std::ostream& standardOutput, std::ostream& diagnostics,

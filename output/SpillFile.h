@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_SPILLFILE_H
-#define TRANSLATOR_SPILLFILE_H
+#ifndef OUTPUT_SPILLFILE_H
+#define OUTPUT_SPILLFILE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "SeekableInput.h"
+#include "TwoPassInput.h"
 
 #include <algorithm>
 
@@ -43,12 +43,11 @@ void KeptInput::passed(const char* data, std::size_t count) {
         pending.insert(pending.end(), data, data + count);
 }
 
-std::istream& KeptInput::keepRest() {
-    std::vector<char> piece(copyPiece);
-    for (;;) {
-        const std::streamsize read = source->sgetn(piece.data(), static_cast<std::streamsize>(piece.size()));
-        if (read <= 0) break;
-        passed(piece.data(), static_cast<std::size_t>(read));
+std::istream& KeptInput::copyAsRead() {
+    if (reread.is_open()) {
+        reread.clear();
+        reread.seekg(0);
+        return reread;
     }
     flush();
     if (!copy) throw TrackError(copyFailure);
@@ -57,15 +56,16 @@ std::istream& KeptInput::keepRest() {
     return reread;
 }
 
-SeekableInput::SeekableInput(std::istream& input) : original(input) {
+TwoPassInput::TwoPassInput(std::istream& input) : original(input), keptStream(nullptr) {
     start = input.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
     if (start != std::streamoff(-1)) return;
     kept.reset(new KeptInput(input.rdbuf()));
-    copy = &kept->keepRest();
+    keptStream.rdbuf(kept.get());
 }
 
-void SeekableInput::rewind() {
-    std::istream& in = stream();
-    in.clear();
-    in.seekg(kept ? 0 : start);
+std::istream& TwoPassInput::second() {
+    if (kept) return kept->copyAsRead();
+    original.clear();
+    original.seekg(start);
+    return original;
 }

@@ -1,5 +1,5 @@
-#ifndef TRANSLATOR_SEEKABLEINPUT_H
-#define TRANSLATOR_SEEKABLEINPUT_H
+#ifndef TRANSLATOR_TWOPASSINPUT_H
+#define TRANSLATOR_TWOPASSINPUT_H
 
 #include <cstdint>
 #include <fstream>
@@ -16,13 +16,14 @@
 // it has passed in a spill file, so that an input that cannot be read twice
 // (a pipe) can be read again once the first pass has found it must be. It
 // cannot seek, as its source cannot. A copy that cannot be made or written
-// does not stop the reading; only keepRest then fails, with the reason.
+// does not stop the reading (an exception would reach the property
+// reader through its stream); only copyAsRead then fails, with the reason.
 class KeptInput : public CountingBuffer {
 public:
     explicit KeptInput(std::streambuf* source);
-    // Reads the rest of the source into the copy and returns a stream on the
-    // whole copy, from its first byte.
-    std::istream& keepRest();
+    // Returns a stream on the copy of all that has passed, from its first
+    // byte.
+    std::istream& copyAsRead();
 
 protected:
     void passed(const char* data, std::size_t count) override;
@@ -40,20 +41,22 @@ private:
     std::ifstream reread;
 };
 
-// An input that can be read more than once: a seekable stream as it is,
-// anything else (a pipe) copied, as a whole, into a spill file first.
-class SeekableInput {
+// An input read in two passes. A seekable stream is read as it is, and
+// rewound for the second pass; anything else (a pipe) is kept in a spill
+// file as the first pass reads it, and the second pass reads that copy,
+// which holds all the first pass took.
+class TwoPassInput {
 public:
-    explicit SeekableInput(std::istream& input);
-    std::istream& stream() { return kept ? *copy : original; }
-    // Starts the input again from where it began.
-    void rewind();
+    explicit TwoPassInput(std::istream& input);
+    std::istream& first() { return kept ? keptStream : original; }
+    // The input again from where it began.
+    std::istream& second();
 
 private:
     std::istream& original;
     std::streamoff start = 0;
     std::unique_ptr<KeptInput> kept;
-    std::istream* copy = nullptr;
+    std::istream keptStream;
 };
 
 #endif

@@ -15,6 +15,9 @@ class FlexLexer;
 extern FlexLexer* lexer;
 extern std::string errorMessage;
 extern PropertyObject* _PropertyParserResult;
+// The fault of a literal whose value no token holds; scan reports it rather
+// than the syntax error the lexer's END leads to.
+extern std::string valueFault;
 
 int yylex();
 void yyerror(const char* message);
@@ -35,6 +38,7 @@ void yyerror(const char* message);
 FlexLexer* lexer = nullptr;
 std::string errorMessage;
 PropertyObject* _PropertyParserResult = nullptr;
+std::string valueFault;
 
 namespace {
 

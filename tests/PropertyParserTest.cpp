@@ -43,6 +43,8 @@ TEST(PropertyParser, ReadsBlocksOfBothNotations) {
          " <name>word</name> \"two\" </struct>",
          "{'flag': false, 'list': [1, 2L, 'a<b'], 'sub': {'r': 0.50000000000000000000}, 'word': 'two'}"},
         {" \t\r\n ", "{}"},
+        // Integers beyond 32 bits are Longs of the same value.
+        {"{'a': 4000000000, 'e': -2147483649}", "{'a': 4000000000L, 'e': -2147483649L}"},
         // The translator writes its output to standard output; the line
         // feeds the lexer echoes from inside an XML int must not go there.
         {"{'a' <value><int>\n7</int></value>}", "{'a': 7}"},
@@ -62,6 +64,9 @@ TEST(PropertyParser, FailuresReportTheirCause) {
         {"#", "Error parsing Property: lexical error. found: '#'"},
         // Inside a block the parse error that follows the lexical one wins.
         {"{'a': #}", "syntax error"},
+        // An integer that no token holds is named, wherever it stands.
+        {"{'a': 1, 'b': 99999999999999999999}", "integer out of range: 99999999999999999999"},
+        {"<struct><name>n</name><value><int>4000000000</int></value></struct>", "integer out of range: 4000000000"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(failureOf(c.text), scanFailure(c.message)) << "text: " << c.text;

@@ -24,6 +24,8 @@ void yyerror(const char* message);
 }
 
 %code {
+#include <utility>
+
 #include <FlexLexer.h>
 
 /* The parse stack holds at most 9999 entries: the push that would make it
@@ -58,19 +60,22 @@ void releaseMembers(PropertyObject::ValueMap* members)
     delete members;
 }
 
-// Stores value under key; a later member of the same key wins.
-void storeMember(PropertyObject::ValueMap& members, const std::string& key, PropertyObject* value)
+// Stores value under key, whose characters move into the map; a later
+// member of the same key wins.
+void storeMember(PropertyObject::ValueMap& members, std::string&& key, PropertyObject* value)
 {
-    auto inserted = members.insert(std::make_pair(key, value));
+    auto inserted = members.emplace(std::move(key), value);
     if (!inserted.second) {
         inserted.first->second->removeReference();
         inserted.first->second = value;
     }
 }
 
+// The token's text moves into the value: a string may be as long as the
+// block, and a copy would hold it twice.
 PropertyObject* takeString(std::string* text)
 {
-    PropertyObject* value = new PropertyObject(*text);
+    PropertyObject* value = new PropertyObject(std::move(*text));
     delete text;
     return value;
 }
@@ -154,7 +159,7 @@ map_value:
 
 member_list:
     %empty                             { $$ = new PropertyObject::ValueMap(); }
-  | member_list member_key any_value   { $$ = $1; storeMember(*$$, *$2, $3); delete $2; }
+  | member_list member_key any_value   { $$ = $1; storeMember(*$$, std::move(*$2), $3); delete $2; }
   ;
 
 member_key:

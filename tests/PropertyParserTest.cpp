@@ -8,6 +8,8 @@
 #include <properties/Properties.h>
 #include <properties/PropertyParser.h>
 
+#include "AllocationCounter.h"
+
 // Trees are compared as property text: it tells every type apart (1, 1L,
 // 1.0000000000000000000, '1', true).
 namespace {
@@ -102,6 +104,21 @@ TEST(PropertyExtraction, StopsRightBehindEachBlockAndReplacesTheCollection) {
     ASSERT_TRUE(in >> properties);
     EXPECT_EQ(properties.toString(), "{}");
     EXPECT_EQ(in.peek(), EOF);
+}
+
+// A block may hold a string as long as the file. Its characters are never
+// copied but once, from the lexer's pieces into the value, nor left in a
+// buffer that grew by reallocating: a block costs twice its own bytes, and
+// a piece of the lexer and its input buffer.
+TEST(PropertyExtraction, ALongStringCostsTwiceItsLength) {
+    const std::size_t length = 1000000;
+    std::istringstream in("{'s': '" + std::string(length, 'x') + "'}");
+    Properties block;
+    resetPeakHeapBytes();
+    const std::size_t before = liveHeapBytes();
+    ASSERT_TRUE(in >> block);
+    EXPECT_LT(peakHeapBytes() - before, 2 * length + (std::size_t(128) << 10));
+    EXPECT_EQ(block.getObject("s")->asString().size(), length);
 }
 
 // What is left in the stream's buffer, whatever the stream's state.

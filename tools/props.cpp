@@ -91,7 +91,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (read == BlockRead::End) break;
-        std::cout << (xml ? block.toXml() : block.toString()) << '\n';
+        // Straight to the output: the text of a block as a string would hold
+        // its bytes once more.
+        if (xml)
+            block.displayXML(std::cout);
+        else
+            block.toStream(std::cout);
+        std::cout << '\n';
     }
     // A read that failed ends the input early: what was written is not all.
     if (in.bad()) {

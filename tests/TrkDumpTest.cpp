@@ -141,24 +141,26 @@ TEST_F(TrkDump, CommandLine) {
     writeFile(dashed, onePoint);
     const std::string listing = "record 1 at byte 0: ClassName 'TrackChunk', Steady true, Id 1, Name 'A', Size 1\n";
     const std::string notRecord = "trk_dump: CHUNK must be a record number from 1 up, not ";
-    expectCommandLines(TRK_DUMP_PATH,
-                       {
-                           {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-                           {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-                           {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
-                           {{"-", "1"}, path, 0, listing, ""},
-                           {{"--", dashed}, "/dev/null", 0, listing, ""},
-                           {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
-                           {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
-                           {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
-                           {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
-                           {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /"},
-                           {{path, "2"},
-                            "/dev/null",
-                            1,
-                            listing,
-                            "trk_dump: record 2 is not a steady track chunk: it carries no data"},
-                       });
+    expectCommandLines(
+        TRK_DUMP_PATH,
+        {
+            {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+            {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+            {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
+            {{"-", "1"}, path, 0, listing, ""},
+            {{"--", dashed}, "/dev/null", 0, listing, ""},
+            {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
+            {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
+            {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
+            {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
+            {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /: Is a directory"},
+            {{"/proc/self/mem"}, "/dev/null", 1, "", "trk_dump: could not read /proc/self/mem: Input/output error"},
+            {{path, "2"},
+             "/dev/null",
+             1,
+             listing,
+             "trk_dump: record 2 is not a steady track chunk: it carries no data"},
+        });
     std::remove(dashed.c_str());
 }
 

@@ -12,9 +12,9 @@
 
 #include "ChunkSource.h"
 #include "DataTable.h"
-#include "InputFile.h"
 #include "ProgramOptions.h"
 #include "RecordListing.h"
+#include "ToolInput.h"
 #include "TrackError.h"
 
 namespace {
@@ -54,8 +54,8 @@ struct ShownChunk {
 
 class TrackDump {
 public:
-    TrackDump(std::istream& in, const std::set<std::uint64_t>& wanted)
-        : source(in, ChunkSource::Checks::DataLocation), wanted(wanted) {}
+    TrackDump(ToolInput& file, const std::set<std::uint64_t>& wanted)
+        : file(file), in(&file), source(in, ChunkSource::Checks::DataLocation), wanted(wanted) {}
 
     // Lists every record; false when the listing stopped before the end of
     // the file, after saying why on standard error.
@@ -66,12 +66,16 @@ public:
 
 private:
     void stop(const std::string& message);
+    // True at the end of the records, unless a failed read ended them.
+    bool reachedEnd();
     // The record's line and one line per variable; `dataTypes` adds why a
     // variable's data cannot be shown, where its chunk's keys are sound.
     void listRecord(bool dataTypes);
     // Lists where a steady chunk's data lies, and keeps it when it is wanted.
     void listChunkData();
 
+    const ToolInput& file;
+    std::istream in;
     ChunkSource source;
     const std::set<std::uint64_t>& wanted;
     std::uint64_t listed = 0;  // the last record listed
@@ -81,11 +85,20 @@ private:
 };
 
 // The message may quote the file: a parser's message quotes the byte it
-// could not read.
+// could not read. A failed read looks like the end of the file, so that
+// what follows from it (data cut short, a block that does not parse) is not
+// the reason the listing stopped: the failure is.
 void TrackDump::stop(const std::string& message) {
     std::cout.flush();
-    std::cerr << "trk_dump: " << shownInMessage(message) << std::endl;
+    const std::string reason = file.error() != 0 ? inputFailure("read", file.name(), file.error()) : message;
+    std::cerr << "trk_dump: " << shownInMessage(reason) << std::endl;
     stopped = true;
+}
+
+bool TrackDump::reachedEnd() {
+    if (file.error() == 0) return true;
+    stop(inputFailure("read", file.name(), file.error()));
+    return false;
 }
 
 void TrackDump::listRecord(bool dataTypes) {
@@ -119,14 +132,14 @@ bool TrackDump::listRecords() {
     for (;;) {
         try {
             switch (source.next()) {
-                case ChunkSource::Record::End: return true;
+                case ChunkSource::Record::End: return reachedEnd();
                 case ChunkSource::Record::EmptyBlock: {
                     // "{}" ends the records as the translator reads them, whatever follows.
                     const std::uint64_t end = source.position();
                     if (source.size() >= 0 && end < std::uint64_t(source.size()))
                         std::cout << "empty block at byte " << source.recordOffset() << " ends the records; the "
                                   << std::uint64_t(source.size()) - end << " bytes after it are not read\n";
-                    return true;
+                    return reachedEnd();
                 }
                 case ChunkSource::Record::Unreadable:
                     stop("stopped at byte " + std::to_string(source.recordOffset()) + ": the block of record " +
@@ -193,13 +206,13 @@ int main(int argc, char** argv) {
     std::vector<std::uint64_t> requested;
     for (std::size_t i = 1; i < names.size(); ++i) requested.push_back(recordNumber(names[i]));
 
-    InputFile in;
-    if (!in.open(path)) {
-        std::cerr << "trk_dump: could not open " << path << std::endl;
+    ToolInput file;
+    if (const int error = file.open(path)) {
+        std::cerr << "trk_dump: " << shownInMessage(inputFailure("open", file.name(), error)) << std::endl;
         return 1;
     }
     const std::set<std::uint64_t> wanted(requested.begin(), requested.end());
-    TrackDump dump(in.stream(), wanted);
+    TrackDump dump(file, wanted);
     bool complete = dump.listRecords();
     for (std::uint64_t record : requested) complete = dump.showChunk(record) && complete;
 

@@ -1,6 +1,7 @@
 // trk_make: writes a deterministic synthetic track file. The same options and
 // seed always give the same bytes.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -224,6 +225,11 @@ private:
     std::uint64_t step;
 };
 
+// ": " and the system's reason, when there is one.
+std::string reason(int error) {
+    return error != 0 ? std::string(": ") + std::strerror(error) : "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,14 +237,18 @@ int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     // Written beside the target and put in place when complete: an
     // interrupted or failed run leaves no partial file.
+    // The output file keeps no reason of its own: a failure leaves the errno
+    // of the call that failed, and a failure without one leaves 0.
     OutputFile out;
+    errno = 0;
     if (!out.open(options.output)) {
-        std::cerr << "trk_make: could not open " << options.output << "\n";
+        std::cerr << "trk_make: could not open " << options.output << reason(errno) << "\n";
         return 1;
     }
+    errno = 0;
     Generator(options).write(out.stream());
     if (!out.commit()) {
-        std::cerr << "trk_make: could not write " << options.output << "\n";
+        std::cerr << "trk_make: could not write " << options.output << reason(errno) << "\n";
         return 1;
     }
     return 0;

@@ -1,6 +1,7 @@
 // trk_dump: lists the records of a track file, then shows the data of the
 // steady track chunks named on the command line, one row per point.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -71,8 +72,13 @@ private:
     // The record's line and one line per variable; `dataTypes` adds why a
     // variable's data cannot be shown, where its chunk's keys are sound.
     void listRecord(bool dataTypes);
-    // Lists where a steady chunk's data lies, and keeps it when it is wanted.
+    // The line that says where a steady chunk's data lies.
+    void listDataLocation();
+    // That line, and the chunk's data kept when it is wanted.
     void listChunkData();
+    // The bytes after where the records ended: from a file by its size,
+    // from a pipe by reading them.
+    std::uint64_t bytesAfter();
 
     const ToolInput& file;
     std::istream in;
@@ -101,6 +107,18 @@ bool TrackDump::reachedEnd() {
     return false;
 }
 
+std::uint64_t TrackDump::bytesAfter() {
+    if (source.seekable()) {
+        const std::uint64_t size = std::uint64_t(source.size());
+        return size - std::min(size, source.position());
+    }
+    // The source has taken nothing beyond the block that ended the records.
+    std::uint64_t count = 0;
+    char piece[1 << 16];
+    for (std::streamsize got; (got = in.rdbuf()->sgetn(piece, sizeof piece)) > 0;) count += std::uint64_t(got);
+    return count;
+}
+
 void TrackDump::listRecord(bool dataTypes) {
     listed = source.recordNumber();
     std::cout << "record " << listed << " at byte " << source.recordOffset() << ": " << describeBlock(source.block())
@@ -116,11 +134,16 @@ void TrackDump::listRecord(bool dataTypes) {
     }
 }
 
-void TrackDump::listChunkData() {
-    TrackChunk& chunk = source.chunk();
+void TrackDump::listDataLocation() {
+    const TrackChunk& chunk = source.chunk();
     std::uint64_t length = 0;
     for (const ChunkVariable& variable : chunk.variables) length += variable.dataLength;
     std::cout << "  data: " << length << " bytes from byte " << chunk.dataOffset << "\n";
+}
+
+void TrackDump::listChunkData() {
+    listDataLocation();
+    TrackChunk& chunk = source.chunk();
     if (wanted.count(chunk.record) == 0) return;
     source.readData(chunk);
     shown[chunk.record] = {"record " + std::to_string(chunk.record) + " at byte " + std::to_string(chunk.offset) +
@@ -135,10 +158,10 @@ bool TrackDump::listRecords() {
                 case ChunkSource::Record::End: return reachedEnd();
                 case ChunkSource::Record::EmptyBlock: {
                     // "{}" ends the records as the translator reads them, whatever follows.
-                    const std::uint64_t end = source.position();
-                    if (source.size() >= 0 && end < std::uint64_t(source.size()))
+                    const std::uint64_t after = bytesAfter();
+                    if (after > 0)
                         std::cout << "empty block at byte " << source.recordOffset() << " ends the records; the "
-                                  << std::uint64_t(source.size()) - end << " bytes after it are not read\n";
+                                  << after << " bytes after it are not read\n";
                     return reachedEnd();
                 }
                 case ChunkSource::Record::Unreadable:
@@ -153,8 +176,14 @@ bool TrackDump::listRecords() {
             }
         } catch (const ChunkError& error) {
             // A chunk whose data cannot be located is listed before the
-            // reason; one whose keys were sound shows its data types too.
-            if (error.record() > listed) listRecord(source.chunk().record == error.record());
+            // reason; one whose keys were sound shows its data types and
+            // where its data would lie too, as from a pipe, where the data is
+            // found cut short only after that line.
+            if (error.record() > listed) {
+                const bool keysSound = source.chunk().record == error.record();
+                listRecord(keysSound);
+                if (keysSound) listDataLocation();
+            }
             damagedRecord = error.record();
             stop("record " + std::to_string(error.record()) + " at byte " + std::to_string(error.offset()) + ": " +
                  error.problem() + "; the records after it cannot be located");

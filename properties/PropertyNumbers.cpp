@@ -62,13 +62,3 @@ double readDouble(const char* first, const char* last) {
     }
     return value;
 }
-
-long long readLong(const char* first, const char* last) {
-    if (first != last && *first == '+') ++first;
-    long long value = 0;
-    if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
-        value = first != last && *first == '-' ? std::numeric_limits<long long>::min()
-                                               : std::numeric_limits<long long>::max();
-    }
-    return value;
-}

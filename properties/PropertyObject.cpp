@@ -1,6 +1,7 @@
 #include <properties/PropertyObject.h>
 
 #include <cassert>
+#include <utility>
 
 static_assert(sizeof(int) == 4, "Int values are 32-bit");
 static_assert(sizeof(long long) == 8, "Long values are 64-bit");
@@ -14,6 +15,8 @@ PropertyObject::PropertyObject(unsigned long long v)
     : type(Long), value(new long long(static_cast<long long>(v))), referenceCount(1) {}
 PropertyObject::PropertyObject(double v) : type(Double), value(new double(v)), referenceCount(1) {}
 PropertyObject::PropertyObject(const std::string& v) : type(String), value(new std::string(v)), referenceCount(1) {}
+PropertyObject::PropertyObject(std::string&& v)
+    : type(String), value(new std::string(std::move(v))), referenceCount(1) {}
 PropertyObject::PropertyObject(const char* v)
     : type(String), value(new std::string(v != nullptr ? v : "")), referenceCount(1) {}
 PropertyObject::PropertyObject(ValueArray* v) : type(Array), value(v), referenceCount(1) {}

@@ -52,8 +52,10 @@ PropertyParser::~PropertyParser() {
 PropertyObject* PropertyParser::scan() {
     _PropertyParserResult = nullptr;
     errorMessage.clear();
+    valueFault.clear();
     // The exit code of yyparse adds nothing: an error always leaves a message.
     yyparse();
+    if (!valueFault.empty()) errorMessage = valueFault;
     if (!errorMessage.empty()) {
         throw std::ios_base::failure("PropertyParser scan failed: " + errorMessage);
     }

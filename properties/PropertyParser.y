@@ -15,12 +15,17 @@ class FlexLexer;
 extern FlexLexer* lexer;
 extern std::string errorMessage;
 extern PropertyObject* _PropertyParserResult;
+// The fault of a literal whose value no token holds; scan reports it rather
+// than the syntax error the lexer's END leads to.
+extern std::string valueFault;
 
 int yylex();
 void yyerror(const char* message);
 }
 
 %code {
+#include <utility>
+
 #include <FlexLexer.h>
 
 /* The parse stack holds at most 9999 entries: the push that would make it
@@ -35,6 +40,7 @@ void yyerror(const char* message);
 FlexLexer* lexer = nullptr;
 std::string errorMessage;
 PropertyObject* _PropertyParserResult = nullptr;
+std::string valueFault;
 
 namespace {
 
@@ -54,19 +60,22 @@ void releaseMembers(PropertyObject::ValueMap* members)
     delete members;
 }
 
-// Stores value under key; a later member of the same key wins.
-void storeMember(PropertyObject::ValueMap& members, const std::string& key, PropertyObject* value)
+// Stores value under key, whose characters move into the map; a later
+// member of the same key wins.
+void storeMember(PropertyObject::ValueMap& members, std::string&& key, PropertyObject* value)
 {
-    auto inserted = members.insert(std::make_pair(key, value));
+    auto inserted = members.emplace(std::move(key), value);
     if (!inserted.second) {
         inserted.first->second->removeReference();
         inserted.first->second = value;
     }
 }
 
+// The token's text moves into the value: a string may be as long as the
+// block, and a copy would hold it twice.
 PropertyObject* takeString(std::string* text)
 {
-    PropertyObject* value = new PropertyObject(*text);
+    PropertyObject* value = new PropertyObject(std::move(*text));
     delete text;
     return value;
 }
@@ -150,7 +159,7 @@ map_value:
 
 member_list:
     %empty                             { $$ = new PropertyObject::ValueMap(); }
-  | member_list member_key any_value   { $$ = $1; storeMember(*$$, *$2, $3); delete $2; }
+  | member_list member_key any_value   { $$ = $1; storeMember(*$$, std::move(*$2), $3); delete $2; }
   ;
 
 member_key:

@@ -136,4 +136,51 @@ TEST(ChunkSource, ChecksRefuseWhatTheyNeed) {
     }
 }
 
+// The keys read as 32-bit integers take a Long whose value fits; one beyond
+// 32 bits is reported with the number the file holds, never a wrapped one.
+TEST(ChunkSource, IntegerKeysTakeLongsThatFit) {
+    const std::string chunk = "track chunk (record 1, byte 0";
+    const struct {
+        std::string key;
+        int variable;  // -1 for the chunk's own block
+        long long value;
+        std::string error;  // empty when the key is read as the value
+    } cases[] = {
+        {"Size", -1, 1, ""},
+        {"Size", -1, 4000000000LL, chunk + ", Id 1): \"Size\" is out of range (4000000000)."},
+        {"Size", -1, -5, chunk + ", Id 1): \"Size\" is negative (-5)."},
+        {"Id", -1, -2147483648LL, ""},
+        {"Id", -1, 2147483648LL, chunk + "): \"Id\" is out of range (2147483648)."},
+        {"DataSize", 0, 4, ""},
+        {"DataSize", 0, -4294967296LL,
+         chunk + ", Id 1): variable 1 (\"Parcel Index\"): \"DataSize\" is out of range "
+                 "(-4294967296)."},
+        {"Type", 2, 0, ""},
+        {"Type", 2, 9223372036854775807LL,
+         chunk + ", Id 1): variable 3 (\"Diameter\"): \"Type\" is out of range "
+                 "(9223372036854775807)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + " " + std::to_string(c.value));
+        TestChunk damaged = standardChunk(1, "A", {{0, 1, 2, 3, 0.5f, 300}});
+        Properties keys = c.variable < 0 ? damaged.block : descriptorOf(damaged, static_cast<std::size_t>(c.variable));
+        keys.set(c.key, c.value);
+        Input input(trackText({damaged}), false);
+        ChunkSource source(input.stream);
+        try {
+            ASSERT_EQ(source.next(), ChunkSource::Record::SteadyChunk);
+            const TrackChunk& read = source.chunk();
+            const ChunkVariable* variable = c.variable < 0 ? nullptr : &read.variables.at(std::size_t(c.variable));
+            const std::int32_t value = c.key == "Size"       ? read.size
+                                       : c.key == "Id"       ? read.id
+                                       : c.key == "DataSize" ? variable->dataSize
+                                                             : variable->type;
+            EXPECT_EQ(value, c.value);
+            EXPECT_EQ(c.error, "");
+        } catch (const ChunkError& error) {
+            EXPECT_EQ(error.what(), c.error);
+        }
+    }
+}
+
 }  // namespace

@@ -50,12 +50,17 @@ std::string lexicalError(const std::string& found) {
     return found.empty() ? "" : "Error parsing Property: lexical error. found: '" + found + "'";
 }
 
+std::string outOfRange(const std::string& token) {
+    return "integer out of range: " + token;
+}
+
 const std::string zero(1, '\0');
+const std::string nines(40, '9');
 
 const struct {
     std::string input;
     std::vector<std::string> tokens;
-    std::string errorAt;  // the character reported, empty for no error
+    std::string error;  // the message of the error that ends the scan, empty for none
 } cases[] = {
     // Exactly 00 and 01 are booleans; longer or signed digit runs are numbers.
     {"00 01 001 -01 true falsey", {"false", "true", "int 1", "int -1", "true", "word falsey"}, ""},
@@ -64,27 +69,36 @@ const struct {
     {"12L 12l 1e 1.5L", {"long 12", "int 12", "word l", "int 1", "word e", "double 1.5", "word L"}, ""},
     {"1. .5 5.e3 1E+2 2e-1", {"double 1", "double 0.5", "double 5000", "double 100", "double 0.2"}, ""},
     {"-inf NaNQ INF nanx", {"double 0", "double 0", "word INF", "word nanx"}, ""},
-    // Integers beyond their range: what atoi/atoll give on this platform,
-    // the 64-bit limit when the text exceeds it, then the low 32 bits for INT.
-    {"2147483648 4294967297 99999999999999999999 -99999999999999999999",
-     {"int -2147483648", "int 1", "int -1", "int 0"},
+    // An integer without suffix is an INT where 32 bits hold it and a LONG
+    // where 64 do; beyond that, with or without suffix, it is refused.
+    {"2147483647 -2147483648 2147483648 -2147483649 9223372036854775807 -9223372036854775808L",
+     {"int 2147483647", "int -2147483648", "long 2147483648", "long -2147483649", "long 9223372036854775807",
+      "long -9223372036854775808"},
      ""},
-    {"9223372036854775808L -9223372036854775809L", {"long 9223372036854775807", "long -9223372036854775808"}, ""},
+    {"1 9223372036854775808 2", {"int 1"}, outOfRange("9223372036854775808")},
+    {"-9223372036854775809L", {}, outOfRange("-9223372036854775809L")},
+    {nines + "L", {}, outOfRange(nines + "L")},
+    {nines + nines, {}, outOfRange(nines + std::string(24, '9') + "...")},
+    // An XML int holds 32 bits, an XML long 64.
+    {"<value><i4>-2147483648</i4> <value><long>-2147483649</long>", {"int -2147483648", "long -2147483649"}, ""},
+    {"<value><int>2147483648</int>", {}, outOfRange("2147483648")},
+    {"<value><int>" + nines, {}, outOfRange(nines)},
+    {"<value><long>" + nines, {}, outOfRange(nines)},
     {"a.b-c/d$e_f9 9abc L'x'", {"word a.b-c/d$e_f9", "int 9", "word abc", "word L", "str x"}, ""},
-    {"a\xc3", {"word a"}, "\xc3"},
+    {"a\xc3", {"word a"}, lexicalError("\xc3")},
     {R"('a\'b\\c\nd\qe\t' "it's\"")",
      {"str a'b\\c\nd"
       "qe\t",
       "str it's\""},
      ""},
-    {"'a\\\nb'", {}, "\\"},
+    {"'a\\\nb'", {}, lexicalError("\\")},
     {"<value>  <int>7</int></value> <value><int>\n5", {"int 7", "int 5"}, ""},
-    {"<value><int> 7", {}, " "},
+    {"<value><int> 7", {}, lexicalError(" ")},
     {"<value><double>2</double></value>", {"int 2"}, ""},
     {"<name>&amp;&nbsp;&lt;&gt;&apos;&quot;</name><value></value>", {"str & <>'\"", "str "}, ""},
     // Byte 0: a character of a string, a lexical error anywhere else.
     {"'a" + zero + "b' <value>c" + zero + "</value>", {"str a" + zero + "b", "str c" + zero}, ""},
-    {"{" + zero, {"{"}, "\\0"},
+    {"{" + zero, {"{"}, lexicalError("\\0")},
 };
 
 TEST(PropertyLexer, TokensAndValues) {
@@ -93,7 +107,7 @@ TEST(PropertyLexer, TokensAndValues) {
         std::istringstream in(c.input);
         const auto scan = scanAll(in);
         EXPECT_EQ(scan.first, c.tokens);
-        EXPECT_EQ(scan.second, lexicalError(c.errorAt));
+        EXPECT_EQ(scan.second, c.error);
     }
 }
 

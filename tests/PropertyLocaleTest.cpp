@@ -45,10 +45,11 @@ TEST(PropertyNumbers, ReadAsInTheCLocaleUnderACommaDecimalLocale) {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         EXPECT_EQ(bitsOf(Properties("{'v': " + numbers[i] + "}").getReal("v")), expected[i]) << numbers[i];
     }
-    // Integers keep their saturation at the 64-bit limits.
-    const Properties integers("{'i': 2147483648, 'l': -99999999999999999999L}");
+    // Integers at the limits of their tokens.
+    const Properties integers("{'i': -2147483648, 'l': -9223372036854775808, 'm': 9223372036854775807L}");
     EXPECT_EQ(integers.getInt("i"), INT_MIN);
     EXPECT_EQ(integers.getLong("l"), LLONG_MIN);
+    EXPECT_EQ(integers.getLong("m"), LLONG_MAX);
     std::setlocale(LC_ALL, "C");
 }
 

@@ -8,6 +8,8 @@
 #include <properties/Properties.h>
 #include <properties/PropertyParser.h>
 
+#include "AllocationCounter.h"
+
 // Trees are compared as property text: it tells every type apart (1, 1L,
 // 1.0000000000000000000, '1', true).
 namespace {
@@ -43,6 +45,8 @@ TEST(PropertyParser, ReadsBlocksOfBothNotations) {
          " <name>word</name> \"two\" </struct>",
          "{'flag': false, 'list': [1, 2L, 'a<b'], 'sub': {'r': 0.50000000000000000000}, 'word': 'two'}"},
         {" \t\r\n ", "{}"},
+        // Integers beyond 32 bits are Longs of the same value.
+        {"{'a': 4000000000, 'e': -2147483649}", "{'a': 4000000000L, 'e': -2147483649L}"},
         // The translator writes its output to standard output; the line
         // feeds the lexer echoes from inside an XML int must not go there.
         {"{'a' <value><int>\n7</int></value>}", "{'a': 7}"},
@@ -62,6 +66,9 @@ TEST(PropertyParser, FailuresReportTheirCause) {
         {"#", "Error parsing Property: lexical error. found: '#'"},
         // Inside a block the parse error that follows the lexical one wins.
         {"{'a': #}", "syntax error"},
+        // An integer that no token holds is named, wherever it stands.
+        {"{'a': 1, 'b': 99999999999999999999}", "integer out of range: 99999999999999999999"},
+        {"<struct><name>n</name><value><int>4000000000</int></value></struct>", "integer out of range: 4000000000"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(failureOf(c.text), scanFailure(c.message)) << "text: " << c.text;
@@ -97,6 +104,21 @@ TEST(PropertyExtraction, StopsRightBehindEachBlockAndReplacesTheCollection) {
     ASSERT_TRUE(in >> properties);
     EXPECT_EQ(properties.toString(), "{}");
     EXPECT_EQ(in.peek(), EOF);
+}
+
+// A block may hold a string as long as the file. Its characters are never
+// copied but once, from the lexer's pieces into the value, nor left in a
+// buffer that grew by reallocating: a block costs twice its own bytes, and
+// a piece of the lexer and its input buffer.
+TEST(PropertyExtraction, ALongStringCostsTwiceItsLength) {
+    const std::size_t length = 1000000;
+    std::istringstream in("{'s': '" + std::string(length, 'x') + "'}");
+    Properties block;
+    resetPeakHeapBytes();
+    const std::size_t before = liveHeapBytes();
+    ASSERT_TRUE(in >> block);
+    EXPECT_LT(peakHeapBytes() - before, 2 * length + (std::size_t(128) << 10));
+    EXPECT_EQ(block.getObject("s")->asString().size(), length);
 }
 
 // What is left in the stream's buffer, whatever the stream's state.

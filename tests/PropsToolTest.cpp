@@ -85,10 +85,15 @@ TEST_F(PropsTool, CommandLine) {
             {{"--", dashed}, "/dev/null", 0, "{'a': 2L, 'b': 1}\n", ""},
             {{"--json"}, "/dev/null", 1, "", "props: unknown option --json"},
             {{path, path}, "/dev/null", 1, "", "props: more than one FILE"},
-            {{"/nonexistent/blocks.txt"}, "/dev/null", 1, "", "props: could not open /nonexistent/blocks.txt"},
-            {{"/"}, "/dev/null", 1, "", "props: could not open /"},
+            {{"/nonexistent/blocks.txt"},
+             "/dev/null",
+             1,
+             "",
+             "props: could not open /nonexistent/blocks.txt: No such file or directory"},
+            {{"/"}, "/dev/null", 1, "", "props: could not open /: Is a directory"},
+            {{"-"}, "/", 1, "", "props: could not open standard input: Is a directory"},
             // Opens, then fails at the first read.
-            {{"/proc/self/mem"}, "/dev/null", 1, "", "props: could not read /proc/self/mem"},
+            {{"/proc/self/mem"}, "/dev/null", 1, "", "props: could not read /proc/self/mem: Input/output error"},
         });
     std::remove(dashed.c_str());
 }

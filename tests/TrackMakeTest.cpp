@@ -83,8 +83,14 @@ TEST_F(TrackMake, CommandLine) {
             {{"--chunks=1", "--", dashed}, "/dev/null", 0, "", ""},
             {{"--bogus", path}, "/dev/null", 1, "", "trk_make: unknown option --bogus"},
             {{path, "--chunks"}, "/dev/null", 1, "", "trk_make: --chunks needs a value"},
+            {{path, "--chunks=0"}, "/dev/null", 1, "", "trk_make: --chunks needs a whole number from 1 to 1073741824"},
             {{}, "/dev/null", 1, "", "trk_make: no output file"},
-            {{"/nonexistent/out.trk"}, "/dev/null", 1, "", "trk_make: could not open /nonexistent/out.trk"},
+            {{"/nonexistent/out.trk"},
+             "/dev/null",
+             1,
+             "",
+             "trk_make: could not open /nonexistent/out.trk: No such file or directory"},
+            {{"/dev/full"}, "/dev/null", 1, "", "trk_make: could not write /dev/full: No space left on device"},
         });
     // Only the run after "--" wrote a file; the others wrote nothing.
     EXPECT_NE(readFile(dashed), "");

@@ -141,41 +141,60 @@ TEST_F(TrkDump, CommandLine) {
     writeFile(dashed, onePoint);
     const std::string listing = "record 1 at byte 0: ClassName 'TrackChunk', Steady true, Id 1, Name 'A', Size 1\n";
     const std::string notRecord = "trk_dump: CHUNK must be a record number from 1 up, not ";
-    expectCommandLines(TRK_DUMP_PATH,
-                       {
-                           {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-                           {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
-                           {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
-                           {{"-", "1"}, path, 0, listing, ""},
-                           {{"--", dashed}, "/dev/null", 0, listing, ""},
-                           {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
-                           {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
-                           {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
-                           {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
-                           {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /"},
-                           {{path, "2"},
-                            "/dev/null",
-                            1,
-                            listing,
-                            "trk_dump: record 2 is not a steady track chunk: it carries no data"},
-                       });
+    expectCommandLines(
+        TRK_DUMP_PATH,
+        {
+            {{"--help"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+            {{path, "1", "-h"}, "/dev/null", 0, "Usage: trk_dump [options] FILE [CHUNK...]\n", ""},
+            {{"--version"}, "/dev/null", 0, "trk_dump " TRK_TO_ZRP_VERSION "\n", ""},
+            {{"-", "1"}, path, 0, listing, ""},
+            {{"--", dashed}, "/dev/null", 0, listing, ""},
+            {{dashed}, "/dev/null", 1, "", "trk_dump: unknown option -t"},
+            {{"--bogus", path}, "/dev/null", 1, "", "trk_dump: unknown option --bogus"},
+            {{}, "/dev/null", 1, "", "trk_dump: no track file named"},
+            {{path, "99999999999999999999"}, "/dev/null", 1, "", notRecord + "'99999999999999999999'"},
+            {{"/"}, "/dev/null", 1, "", "trk_dump: could not open /: Is a directory"},
+            {{"/proc/self/mem"}, "/dev/null", 1, "", "trk_dump: could not read /proc/self/mem: Input/output error"},
+            {{path, "2"},
+             "/dev/null",
+             1,
+             listing,
+             "trk_dump: record 2 is not a steady track chunk: it carries no data"},
+        });
     std::remove(dashed.c_str());
 }
 
 // A pipe is listed as the file is: the offsets are counted, not asked of the
-// input, and data that cannot be checked against a size is read.
+// input; data that cannot be checked against a size is read, and the bytes
+// after an empty block are counted by reading them. Each case has a line
+// that both must give.
 TEST_F(TrkDump, AFileThroughAPipeIsListedAsTheFile) {
-    const std::string track =
-        onePoint + trackText({standardChunk(2, "B", {{7, 4, 5, 6, 0.25f, 310}})}) + "{'ClassName': 'Other'}";
-    const ProgramResult fromFile = dump(track, {"2", "1"});
-    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-    for (const char* name : {"-", "/dev/stdin"}) {
-        SCOPED_TRACE(name);
-        const ProgramResult fromPipe =
-            runProgram("/bin/sh", {"-c", "cat \"$1\" | \"$2\" \"$3\" 2 1", "sh", path, TRK_DUMP_PATH, name});
-        EXPECT_EQ(fromPipe.status, 0);
-        EXPECT_EQ(fromPipe.err, "");
-        EXPECT_EQ(fromPipe.out, fromFile.out);
+    const std::string two = onePoint + trackText({standardChunk(2, "B", {{7, 4, 5, 6, 0.25f, 310}})});
+    const std::string twoAt = std::to_string(onePoint.size());
+    const struct {
+        std::string bytes, line;
+    } cases[] = {
+        {two + "{'ClassName': 'Other'}", "record 3 at byte " + std::to_string(two.size()) + ": ClassName 'Other'\n"},
+        // Data cut short: where it would lie is listed before the reason.
+        {two.substr(0, two.size() - 3), "  data: 28 bytes from byte " + std::to_string(two.size() - 28) + "\n"},
+        {onePoint + "{}" + two, "empty block at byte " + twoAt + " ends the records; the " +
+                                    std::to_string(two.size()) + " bytes after it are not read\n"},
+        {onePoint + "{'a': [}" + two,
+         "trk_dump: stopped at byte " + twoAt +
+             ": the block of record 2 does not parse: PropertyParser scan failed: syntax error\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ProgramResult fromFile = dump(c.bytes, {"2", "1"});
+        EXPECT_NE((fromFile.out + fromFile.err).find(c.line), std::string::npos) << fromFile.out << fromFile.err;
+        for (const char* name : {"-", "/dev/stdin"}) {
+            SCOPED_TRACE(name);
+            const ProgramResult fromPipe =
+                runProgram("/bin/sh", {"-c", "cat \"$1\" | \"$2\" \"$3\" 2 1", "sh", path, TRK_DUMP_PATH, name});
+            EXPECT_EQ(fromPipe.status, fromFile.status);
+            EXPECT_EQ(fromPipe.out, fromFile.out);
+            EXPECT_EQ(fromPipe.err, fromFile.err);
+        }
     }
 }
 

@@ -12,8 +12,8 @@
 #include <properties/PropertyParser.h>
 
 #include "CountingBuffer.h"
-#include "InputFile.h"
 #include "ProgramOptions.h"
+#include "ToolInput.h"
 #include "TrackError.h"
 
 namespace {
@@ -67,13 +67,21 @@ int main(int argc, char** argv) {
     if (names.size() > 1) usageError("more than one FILE");
     const std::string path = names.empty() ? "-" : names[0];
 
-    InputFile file;
-    if (!file.open(path)) {
-        std::cerr << "props: could not open " << path << std::endl;
+    ToolInput file;
+    if (const int error = file.open(path)) {
+        std::cerr << "props: " << shownInMessage(inputFailure("open", file.name(), error)) << std::endl;
         return 1;
     }
-    CountingBuffer counter(file.stream().rdbuf());
+    CountingBuffer counter(&file);
     std::istream in(&counter);
+    // A failed read looks like the end of the input: it, not what the parser
+    // made of the bytes before it, is what went wrong.
+    auto readFailed = [&file] {
+        if (file.error() == 0) return false;
+        std::cout.flush();
+        std::cerr << "props: " << shownInMessage(inputFailure("read", file.name(), file.error())) << std::endl;
+        return true;
+    };
 
     for (std::uint64_t number = 1;; ++number) {
         // Skipped here rather than by the parser, so that the offset in a
@@ -84,6 +92,7 @@ int main(int argc, char** argv) {
         Properties block;
         std::string error;
         const BlockRead read = readBlock(in, block, error);
+        if (readFailed()) return 1;
         if (read == BlockRead::Unreadable) {
             std::cout.flush();
             std::cerr << "props: block " << number << " at byte " << offset << ": " << shownInMessage(error)
@@ -91,14 +100,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (read == BlockRead::End) break;
-        std::cout << (xml ? block.toXml() : block.toString()) << '\n';
+        // Straight to the output: the text of a block as a string would hold
+        // its bytes once more.
+        if (xml)
+            block.displayXML(std::cout);
+        else
+            block.toStream(std::cout);
+        std::cout << '\n';
     }
     // A read that failed ends the input early: what was written is not all.
-    if (in.bad()) {
-        std::cout.flush();
-        std::cerr << "props: could not read " << (file.isStandardInput() ? "standard input" : path) << std::endl;
-        return 1;
-    }
+    if (readFailed()) return 1;
 
     std::cout.flush();
     if (!std::cout) {

@@ -1,6 +1,7 @@
 // trk_dump: lists the records of a track file, then shows the data of the
 // steady track chunks named on the command line, one row per point.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -12,9 +13,9 @@
 
 #include "ChunkSource.h"
 #include "DataTable.h"
-#include "InputFile.h"
 #include "ProgramOptions.h"
 #include "RecordListing.h"
+#include "ToolInput.h"
 #include "TrackError.h"
 
 namespace {
@@ -54,8 +55,8 @@ struct ShownChunk {
 
 class TrackDump {
 public:
-    TrackDump(std::istream& in, const std::set<std::uint64_t>& wanted)
-        : source(in, ChunkSource::Checks::DataLocation), wanted(wanted) {}
+    TrackDump(ToolInput& file, const std::set<std::uint64_t>& wanted)
+        : file(file), in(&file), source(in, ChunkSource::Checks::DataLocation), wanted(wanted) {}
 
     // Lists every record; false when the listing stopped before the end of
     // the file, after saying why on standard error.
@@ -66,12 +67,21 @@ public:
 
 private:
     void stop(const std::string& message);
+    // True at the end of the records, unless a failed read ended them.
+    bool reachedEnd();
     // The record's line and one line per variable; `dataTypes` adds why a
     // variable's data cannot be shown, where its chunk's keys are sound.
     void listRecord(bool dataTypes);
-    // Lists where a steady chunk's data lies, and keeps it when it is wanted.
+    // The line that says where a steady chunk's data lies.
+    void listDataLocation();
+    // That line, and the chunk's data kept when it is wanted.
     void listChunkData();
+    // The bytes after where the records ended: from a file by its size,
+    // from a pipe by reading them.
+    std::uint64_t bytesAfter();
 
+    const ToolInput& file;
+    std::istream in;
     ChunkSource source;
     const std::set<std::uint64_t>& wanted;
     std::uint64_t listed = 0;  // the last record listed
@@ -81,11 +91,32 @@ private:
 };
 
 // The message may quote the file: a parser's message quotes the byte it
-// could not read.
+// could not read. A failed read looks like the end of the file, so that
+// what follows from it (data cut short, a block that does not parse) is not
+// the reason the listing stopped: the failure is.
 void TrackDump::stop(const std::string& message) {
     std::cout.flush();
-    std::cerr << "trk_dump: " << shownInMessage(message) << std::endl;
+    const std::string reason = file.error() != 0 ? inputFailure("read", file.name(), file.error()) : message;
+    std::cerr << "trk_dump: " << shownInMessage(reason) << std::endl;
     stopped = true;
+}
+
+bool TrackDump::reachedEnd() {
+    if (file.error() == 0) return true;
+    stop(inputFailure("read", file.name(), file.error()));
+    return false;
+}
+
+std::uint64_t TrackDump::bytesAfter() {
+    if (source.seekable()) {
+        const std::uint64_t size = std::uint64_t(source.size());
+        return size - std::min(size, source.position());
+    }
+    // The source has taken nothing beyond the block that ended the records.
+    std::uint64_t count = 0;
+    char piece[1 << 16];
+    for (std::streamsize got; (got = in.rdbuf()->sgetn(piece, sizeof piece)) > 0;) count += std::uint64_t(got);
+    return count;
 }
 
 void TrackDump::listRecord(bool dataTypes) {
@@ -103,11 +134,16 @@ void TrackDump::listRecord(bool dataTypes) {
     }
 }
 
-void TrackDump::listChunkData() {
-    TrackChunk& chunk = source.chunk();
+void TrackDump::listDataLocation() {
+    const TrackChunk& chunk = source.chunk();
     std::uint64_t length = 0;
     for (const ChunkVariable& variable : chunk.variables) length += variable.dataLength;
     std::cout << "  data: " << length << " bytes from byte " << chunk.dataOffset << "\n";
+}
+
+void TrackDump::listChunkData() {
+    listDataLocation();
+    TrackChunk& chunk = source.chunk();
     if (wanted.count(chunk.record) == 0) return;
     source.readData(chunk);
     shown[chunk.record] = {"record " + std::to_string(chunk.record) + " at byte " + std::to_string(chunk.offset) +
@@ -119,14 +155,14 @@ bool TrackDump::listRecords() {
     for (;;) {
         try {
             switch (source.next()) {
-                case ChunkSource::Record::End: return true;
+                case ChunkSource::Record::End: return reachedEnd();
                 case ChunkSource::Record::EmptyBlock: {
                     // "{}" ends the records as the translator reads them, whatever follows.
-                    const std::uint64_t end = source.position();
-                    if (source.size() >= 0 && end < std::uint64_t(source.size()))
+                    const std::uint64_t after = bytesAfter();
+                    if (after > 0)
                         std::cout << "empty block at byte " << source.recordOffset() << " ends the records; the "
-                                  << std::uint64_t(source.size()) - end << " bytes after it are not read\n";
-                    return true;
+                                  << after << " bytes after it are not read\n";
+                    return reachedEnd();
                 }
                 case ChunkSource::Record::Unreadable:
                     stop("stopped at byte " + std::to_string(source.recordOffset()) + ": the block of record " +
@@ -140,8 +176,14 @@ bool TrackDump::listRecords() {
             }
         } catch (const ChunkError& error) {
             // A chunk whose data cannot be located is listed before the
-            // reason; one whose keys were sound shows its data types too.
-            if (error.record() > listed) listRecord(source.chunk().record == error.record());
+            // reason; one whose keys were sound shows its data types and
+            // where its data would lie too, as from a pipe, where the data is
+            // found cut short only after that line.
+            if (error.record() > listed) {
+                const bool keysSound = source.chunk().record == error.record();
+                listRecord(keysSound);
+                if (keysSound) listDataLocation();
+            }
             damagedRecord = error.record();
             stop("record " + std::to_string(error.record()) + " at byte " + std::to_string(error.offset()) + ": " +
                  error.problem() + "; the records after it cannot be located");
@@ -193,13 +235,13 @@ int main(int argc, char** argv) {
     std::vector<std::uint64_t> requested;
     for (std::size_t i = 1; i < names.size(); ++i) requested.push_back(recordNumber(names[i]));
 
-    InputFile in;
-    if (!in.open(path)) {
-        std::cerr << "trk_dump: could not open " << path << std::endl;
+    ToolInput file;
+    if (const int error = file.open(path)) {
+        std::cerr << "trk_dump: " << shownInMessage(inputFailure("open", file.name(), error)) << std::endl;
         return 1;
     }
     const std::set<std::uint64_t> wanted(requested.begin(), requested.end());
-    TrackDump dump(in.stream(), wanted);
+    TrackDump dump(file, wanted);
     bool complete = dump.listRecords();
     for (std::uint64_t record : requested) complete = dump.showChunk(record) && complete;
 

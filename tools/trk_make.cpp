@@ -1,6 +1,7 @@
 // trk_make: writes a deterministic synthetic track file. The same options and
 // seed always give the same bytes.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -56,11 +57,12 @@ std::vector<std::string> splitList(const std::string& text) {
     return items;
 }
 
-std::uint64_t number(const char* option, const char* text, std::uint64_t max) {
+std::uint64_t number(const char* option, const char* text, std::uint64_t min, std::uint64_t max) {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(text, &end, 10);
-    if (*text == '\0' || *text == '-' || *end != '\0' || value > max)
-        fail(std::string(option) + " needs a whole number up to " + std::to_string(max));
+    if (*text == '\0' || *text == '-' || *end != '\0' || value < min || value > max)
+        fail(std::string(option) + " needs a whole number " +
+             (min > 0 ? "from " + std::to_string(min) + " to " : "up to ") + std::to_string(max));
     return value;
 }
 
@@ -92,14 +94,15 @@ Options parse(int argc, char** argv) {
     for (int code; (code = getopt_long(argc, argv, "-:h", longOptions, nullptr)) != -1;) {
         switch (code) {
             case fileNameCode: names.push_back(optarg); break;
-            case Chunks: options.chunks = number("--chunks", optarg, 1u << 30); break;
-            case Points: options.points = number("--points", optarg, 0x7fffffff); break;
+            // A file without chunks is no track file; chunks without points are.
+            case Chunks: options.chunks = number("--chunks", optarg, 1, 1u << 30); break;
+            case Points: options.points = number("--points", optarg, 0, 0x7fffffff); break;
             case Groups:
                 options.groups = splitList(optarg);
                 if (options.groups.empty()) fail("--groups needs at least one name");
                 break;
             case Parcels:
-                options.parcels = number("--parcels", optarg, 0xffffffff);
+                options.parcels = number("--parcels", optarg, 0, 0xffffffff);
                 parcelsGiven = true;
                 if (options.parcels == 0) fail("--parcels needs at least one parcel");
                 break;
@@ -117,7 +120,7 @@ Options parse(int argc, char** argv) {
                 }
                 break;
             case Spread: options.spread = true; break;
-            case Seed: options.seed = number("--seed", optarg, ~std::uint64_t(0)); break;
+            case Seed: options.seed = number("--seed", optarg, 0, ~std::uint64_t(0)); break;
             case Xml: options.xml = true; break;
             case 'h': print(usageText);
             case Version: print(versionLine("trk_make") + "\n");
@@ -224,6 +227,11 @@ private:
     std::uint64_t step;
 };
 
+// ": " and the system's reason, when there is one.
+std::string reason(int error) {
+    return error != 0 ? std::string(": ") + std::strerror(error) : "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,14 +239,18 @@ int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     // Written beside the target and put in place when complete: an
     // interrupted or failed run leaves no partial file.
+    // The output file keeps no reason of its own: a failure leaves the errno
+    // of the call that failed, and a failure without one leaves 0.
     OutputFile out;
+    errno = 0;
     if (!out.open(options.output)) {
-        std::cerr << "trk_make: could not open " << options.output << "\n";
+        std::cerr << "trk_make: could not open " << options.output << reason(errno) << "\n";
         return 1;
     }
+    errno = 0;
     Generator(options).write(out.stream());
     if (!out.commit()) {
-        std::cerr << "trk_make: could not write " << options.output << "\n";
+        std::cerr << "trk_make: could not write " << options.output << reason(errno) << "\n";
         return 1;
     }
     return 0;

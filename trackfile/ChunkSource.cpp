@@ -60,7 +60,7 @@ ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descri
     if (descriptor.hasName("Name")) readStringKey(descriptor, "Name", variable.name);
 
     if (!keys.readInt(descriptor, "DataSize", variable.dataSize))
-        failVariable(chunk, variable, "\"DataSize\" is missing or is not an integer");
+        failVariable(chunk, variable, intKeyFault(descriptor, "DataSize"));
     if (variable.dataSize < 0)
         failVariable(chunk, variable, "\"DataSize\" is negative (" + std::to_string(variable.dataSize) + ")");
     // The data length is a 32-bit count in the file format.
@@ -71,7 +71,7 @@ ChunkVariable readVariableKeys(const TrackChunk& chunk, const Properties& descri
                          std::to_string(variable.dataSize) + " does not fit in 32 bits");
     const bool required = keys.requiresEveryKey();
     if (!keys.readInt(descriptor, "Type", variable.type) && required)
-        failVariable(chunk, variable, "\"Type\" is missing or is not an integer");
+        failVariable(chunk, variable, intKeyFault(descriptor, "Type"));
     if ((variable.kind() == VariableKind::Scalar || variable.kind() == VariableKind::Vector) &&
         !keys.readString(descriptor, "Name", variable.name) && required)
         failVariable(chunk, variable, "\"Name\" is missing or is not a string");
@@ -90,10 +90,10 @@ TrackChunk readChunkKeys(const Properties& block, std::uint64_t record, std::uin
     chunk.offset = offset;
     const bool required = keys.requiresEveryKey();
     chunk.hasId = keys.readInt(block, "Id", chunk.id);
-    if (!chunk.hasId && required) failChunk(chunk, "\"Id\" is missing or is not an integer");
+    if (!chunk.hasId && required) failChunk(chunk, intKeyFault(block, "Id"));
     if (!keys.readString(block, "Name", chunk.name) && required)
         failChunk(chunk, "\"Name\" is missing or is not a string");
-    if (!keys.readInt(block, "Size", chunk.size)) failChunk(chunk, "\"Size\" is missing or is not an integer");
+    if (!keys.readInt(block, "Size", chunk.size)) failChunk(chunk, intKeyFault(block, "Size"));
     if (chunk.size < 0) failChunk(chunk, "\"Size\" is negative (" + std::to_string(chunk.size) + ")");
     if (!isDescriptorList(variablesOf(block, keys)))
         failChunk(chunk, "\"Variables\" is missing or is not a list of variable descriptors");

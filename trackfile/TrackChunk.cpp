@@ -1,5 +1,7 @@
 #include "TrackChunk.h"
 
+#include <limits>
+
 #include "TrackError.h"
 
 VariableKind variableKind(std::int32_t type) {
@@ -24,11 +26,26 @@ std::string variableLabel(const ChunkVariable& variable) {
     return label;
 }
 
+namespace {
+
+// A Long that fits 32 bits: the property text makes any integer beyond 32
+// bits a Long, and a writer may make one of any integer.
+bool fitsInt(const PropertyObject& object) {
+    return object.getType() == PropertyObject::Long && object.asLong() >= std::numeric_limits<std::int32_t>::min() &&
+           object.asLong() <= std::numeric_limits<std::int32_t>::max();
+}
+
+}  // namespace
+
 // A read that does not convert leaves its target as it was, so reading into
 // two targets that start out different tells a conversion from no conversion.
 bool readIntKey(const Properties& block, const std::string& key, std::int32_t& value) {
     const PropertyObject* object = block.getObject(key);
     if (object == nullptr) return false;
+    if (fitsInt(*object)) {
+        value = static_cast<std::int32_t>(object->asLong());
+        return true;
+    }
     int first = 0;
     int second = 1;
     object->getValue(first);
@@ -36,6 +53,14 @@ bool readIntKey(const Properties& block, const std::string& key, std::int32_t& v
     if (first != second) return false;
     value = first;
     return true;
+}
+
+std::string intKeyFault(const Properties& block, const std::string& key) {
+    const PropertyObject::ValueMap& map = *block.getMap();
+    const auto entry = map.find(key);
+    if (entry != map.end() && entry->second->getType() == PropertyObject::Long && !fitsInt(*entry->second))
+        return "\"" + key + "\" is out of range (" + std::to_string(entry->second->asLong()) + ")";
+    return "\"" + key + "\" is missing or is not an integer";
 }
 
 bool readStringKey(const Properties& block, const std::string& key, std::string& value) {

@@ -54,9 +54,14 @@ std::string variableLabel(const ChunkVariable& variable);
 
 // Reads a key through the property library's converting reads. False when
 // the key is missing (the library has then warned on standard error) or holds
-// a value that does not convert to the wanted type.
+// a value that does not convert to the wanted type. An integer key also takes
+// a Long whose value fits 32 bits.
 bool readIntKey(const Properties& block, const std::string& key, std::int32_t& value);
 bool readStringKey(const Properties& block, const std::string& key, std::string& value);
+// Why readIntKey refused a key: "\"Size\" is out of range (4000000000)" for a
+// Long beyond 32 bits, the number as the file has it; "\"Size\" is missing or
+// is not an integer" otherwise.
+std::string intKeyFault(const Properties& block, const std::string& key);
 
 // True when value is an Array whose every element is a Map: what "Variables"
 // must hold.

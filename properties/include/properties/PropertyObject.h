@@ -37,6 +37,8 @@ public:
     explicit PropertyObject(unsigned long long value);  // stored as Long, same bits
     explicit PropertyObject(double value);
     explicit PropertyObject(const std::string& value);
+    // Takes the string's characters over instead of copying them.
+    explicit PropertyObject(std::string&& value);
     // A String, so that a literal is not taken as the bool a pointer
     // converts to; null gives the empty string.
     explicit PropertyObject(const char* value);

@@ -5,12 +5,17 @@ CTest runs these with the built module on PYTHONPATH and the programs in
 TRK_TO_ZRP, TRK_DUMP and TRK_MAKE."""
 
 import errno
+import gzip
+import io
 import os
 import random
 import re
+import signal
 import struct
 import subprocess
+import sys
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -259,6 +264,33 @@ def test_chunks_match_trk_dumps_listing(tmp_path, written, through_a_pipe):
     assert first["variable 10"] == struct.pack("<4f", *[p[9] for p in points])
 
 
+def test_bytes_that_are_not_utf8_stay_in_names_and_show_in_messages(tmp_path):
+    layout = [variable("Parcel Index", 0, "Unsigned4"), variable("Position", 3, "Vector<3,Float4>"),
+              variable("T~", 0, "Float4")]
+    path = tmp_path / "odd.trk"
+    path.write_bytes(chunk_bytes(1, "g~", layout, [[1, (1.0, 2.0, 3.0), 4.0]]).replace(b"~", b"\xff") + b"\xff")
+    translator = subprocess.run([TRK_TO_ZRP, path], capture_output=True).stderr.decode("utf-8", "backslashreplace")
+
+    with pytest.warns(trkfile.TrackWarning) as caught:
+        tracks = trkfile.read(path)
+    assert translator == f"Warning:  {caught[0].message}\n"
+    assert [os.fsencode(name) for name in tracks.tag_names] == [b"g\xff"]
+    assert [os.fsencode(key) for key in tracks.variables] == [b"T\xff"]
+    assert repr(tracks) == "<trkfile.Tracks: 1 point, 1 path, 1 tag group, variables T\\xff>"
+    with pytest.warns(trkfile.TrackWarning):
+        chunk, = trkfile.chunks(path)
+    assert os.fsencode(chunk.name) == b"g\xff" and os.fsencode(list(chunk.variables)[2]) == b"T\xff"
+    assert repr(chunk) == "<trkfile.Chunk: record 1 at byte 0, Id 1, Name 'g\\xff', Size 1>"
+
+    # A message with such a byte, from the file's name.
+    unsteady = tmp_path / os.fsdecode(b"unsteady\xff.trk")
+    unsteady.write_bytes(block(1, "A", layout, 0, steady=False))
+    translator = subprocess.run([TRK_TO_ZRP, unsteady], capture_output=True).stderr.decode("utf-8", "backslashreplace")
+    with pytest.raises(trkfile.TrackError) as raised:
+        trkfile.read(unsteady)
+    assert translator == f"Error:  {raised.value}\n"
+
+
 def cut_inside_chunk_2(written):
     data = written[0].read_bytes()
     return data[:data.index(b"\n", data.index(b"'Id': 2")) + 20]
@@ -307,6 +339,110 @@ def test_files_that_cannot_be_read_raise_os_errors(tmp_path):
     assert raised.value.errno == errno.ESPIPE
 
 
+def assert_same_tracks(tracks, expected):
+    for name in ["tag_names", "tag", "parcel", "path_offsets", "position"]:
+        assert np.array_equal(getattr(tracks, name), getattr(expected, name)), name
+    assert list(tracks.variables) == list(expected.variables)
+    assert all(np.array_equal(tracks.variables[k], v) for k, v in expected.variables.items())
+
+
+def listed(chunks):
+    return [(c.record, c.offset, c.name, c.size, [v.tobytes() for v in c.variables.values()]) for c in chunks]
+
+
+def gzipped(data):
+    return io.BytesIO(gzip.compress(data))
+
+
+FILE_OBJECTS = [  # how the file's bytes are handed over; what read() and chunks() raise, None where they read
+    ("open file", lambda path: open(path, "rb"), None, None),
+    ("gzip", lambda path: gzip.open(gzipped(path.read_bytes())), None, None),
+    ("bytes", lambda path: io.BytesIO(path.read_bytes()), None, None),
+    ("pipe", lambda path: subprocess.Popen(["cat", path], stdout=subprocess.PIPE).stdout,
+     io.UnsupportedOperation, None),
+    # Whatever the file object raises, here for a cut gzip stream.
+    ("cut gzip", lambda path: gzip.open(io.BytesIO(gzip.compress(path.read_bytes())[:-40])), EOFError, EOFError),
+    ("text file", lambda path: open(path), TypeError, TypeError),
+]
+
+
+@pytest.mark.parametrize("source, opener, read_raises, chunks_raises", FILE_OBJECTS, ids=[f[0] for f in FILE_OBJECTS])
+def test_file_objects_read_as_their_files_do(tmp_path, source, opener, read_raises, chunks_raises):
+    track = tmp_path / "made.trk"
+    assert run(TRK_MAKE, "--chunks", "5", "--points", "40", "--groups", "A,B", str(track)).returncode == 0
+    with opener(track) as file:
+        if read_raises:
+            with pytest.raises(read_raises):
+                trkfile.read(file)
+        else:
+            assert_same_tracks(trkfile.read(file), trkfile.read(track))
+    with opener(track) as file:
+        if chunks_raises:
+            with pytest.raises(chunks_raises):
+                list(trkfile.chunks(file))
+        else:
+            assert listed(trkfile.chunks(file)) == listed(trkfile.chunks(track))
+
+
+@pytest.fixture(scope="module")
+def big(tmp_path_factory):
+    """200 MB, which read() takes more than a second to read."""
+    path = tmp_path_factory.mktemp("big") / "big.trk"
+    assert run(TRK_MAKE, "--chunks", "100", "--points", "50000", "--groups", "A,B,C,D", "--parcels", "200000",
+               str(path)).returncode == 0
+    yield path
+    path.unlink()
+
+
+CHILD = """import sys, trkfile
+call, source = sys.argv[1:]
+print("reading", flush=True)
+if call == "read":
+    trkfile.read(source)
+elif call == "read an open file":
+    trkfile.read(open(source, "rb"))
+else:
+    for chunk in trkfile.chunks(source):
+        pass
+"""
+INTERRUPTED = ["read", "read an open file", "chunks of a pipe that stalls"]
+
+
+@pytest.mark.parametrize("call", INTERRUPTED)
+def test_ctrl_c_stops_a_read_at_once(tmp_path, big, call):
+    source = big
+    if call.endswith("stalls"):
+        source = tmp_path / "pipe"
+        os.mkfifo(source)
+        done = threading.Event()
+
+        def feed():  # the start of the file, then nothing until the child is done
+            with open(source, "wb") as pipe, open(big, "rb") as whole:
+                try:
+                    pipe.write(whole.read(1 << 20))
+                except BrokenPipeError:
+                    pass
+                done.wait()
+
+        threading.Thread(target=feed, daemon=True).start()
+    child = subprocess.Popen([sys.executable, "-c", CHILD, call, str(source)], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "reading\n"
+        time.sleep(0.2)
+        assert child.poll() is None
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        stderr = child.communicate(timeout=10)[1]
+        elapsed = time.monotonic() - sent
+    finally:
+        child.kill()
+        if call.endswith("stalls"):
+            done.set()
+    assert stderr.rstrip().endswith("KeyboardInterrupt") and child.returncode != 0
+    assert elapsed < 0.5
+
+
 def test_threads_reading_at_once_get_what_one_gets_alone(tmp_path):
     track = tmp_path / "threads.trk"
     assert run(TRK_MAKE, "--chunks", "30", "--points", "3000", "--groups", "A,B", str(track)).returncode == 0
@@ -323,7 +459,6 @@ def test_threads_reading_at_once_get_what_one_gets_alone(tmp_path):
     for thread in threads:
         thread.join()
     for tracks in results[0::2]:
-        for name in ["tag", "parcel", "path_offsets", "position"]:
-            assert np.array_equal(getattr(tracks, name), getattr(alone, name))
-        assert all(np.array_equal(tracks.variables[k], v) for k, v in alone.variables.items())
+        assert_same_tracks(tracks, alone)
     assert results[1::2] == [sizes, sizes]
+

@@ -1,12 +1,14 @@
 """The trkfile module against what the tests write, the translator's ZRP
 output, trk_dump's listing and the translator's messages.
 
-CTest runs these with the built module on PYTHONPATH and the programs in
-TRK_TO_ZRP, TRK_DUMP and TRK_MAKE."""
+CTest runs these with the built module on PYTHONPATH, the programs in
+TRK_TO_ZRP, TRK_DUMP and TRK_MAKE, and cmake and the build folder in CMAKE
+and TRK_BUILD_DIR."""
 
 import errno
 import gzip
 import io
+import json
 import os
 import random
 import re
@@ -25,6 +27,8 @@ import trkfile
 TRK_TO_ZRP = os.environ["TRK_TO_ZRP"]
 TRK_DUMP = os.environ["TRK_DUMP"]
 TRK_MAKE = os.environ["TRK_MAKE"]
+CMAKE = os.environ["CMAKE"]
+TRK_BUILD_DIR = os.environ["TRK_BUILD_DIR"]
 
 FORMATS = {"Unsigned4": "<I", "Float4": "<f", "Float8": "<d", "Vector<3,Float4>": "<3f", "Vector<3,Float8>": "<3d"}
 MAX_INDEX = 4294967295
@@ -462,3 +466,29 @@ def test_threads_reading_at_once_get_what_one_gets_alone(tmp_path):
         assert_same_tracks(tracks, alone)
     assert results[1::2] == [sizes, sizes]
 
+
+PREFIXES = [  # the install prefix; whether this Python searches it already (else PYTHONPATH, as the README says)
+    ("/usr/local", True),  # installed under DESTDIR: nothing outside the test's folder changes
+    ("prefix", False),
+]
+
+
+@pytest.mark.parametrize("prefix, searched", PREFIXES)
+def test_install_puts_the_module_where_python_looks(tmp_path, prefix, searched):
+    clean = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
+    root = tmp_path / "destdir" if searched else tmp_path
+    prefix = prefix if searched else str(tmp_path / prefix)
+    subprocess.run([CMAKE, "--install", TRK_BUILD_DIR, "--component", "python", "--prefix", prefix],
+                   env=dict(clean, DESTDIR=str(root)) if searched else clean, check=True, capture_output=True)
+    installed, = root.rglob("trkfile*.so")
+    folder = "/" + str(installed.parent.relative_to(root)) if searched else str(installed.parent)
+    if searched:
+        path = subprocess.run([sys.executable, "-c", "import json, sys; print(json.dumps(sys.path))"], env=clean,
+                              capture_output=True, text=True, check=True).stdout
+        assert folder in json.loads(path)
+    else:
+        assert folder == f"{prefix}/lib/python{sys.version_info[0]}.{sys.version_info[1]}/site-packages"
+    imported = subprocess.run([sys.executable, "-c", "import trkfile; print(trkfile.__file__)"],
+                              env=dict(clean, PYTHONPATH=str(installed.parent)), cwd=tmp_path, capture_output=True,
+                              text=True)
+    assert imported.stdout == f"{installed}\n"

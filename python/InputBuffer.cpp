@@ -25,6 +25,12 @@ bool InputBuffer::seekable() {
     return seekTo(here, SEEK_SET) == here && end >= 0;
 }
 
+int InputBuffer::takeError() {
+    if (failureTaken) return 0;
+    failureTaken = failure != 0;
+    return failure;
+}
+
 void InputBuffer::raiseStopped() {
     if (!exception) return;
     const pybind11::error_already_set raised = *exception;

@@ -14,7 +14,7 @@
 // process when its stream goes bad, which inside Python would end the
 // interpreter. A read that fails, and a read stopped by a Python exception
 // (KeyboardInterrupt from Ctrl-C, or what a file object raised), look like
-// the end of the input to the reader, now and from then on; error() and
+// the end of the input to the reader, now and from then on; takeError() and
 // raiseStopped() tell them from a true end afterwards.
 //
 // While reading it takes the interpreter lock every few tens of
@@ -28,8 +28,9 @@ public:
 
     // Whether the input can be read again from its start (not a pipe).
     virtual bool seekable();
-    // The errno of the first read that failed; 0 while none has.
-    int error() const { return failure; }
+    // The errno of the first read that failed, once; 0 while none has, and
+    // after it was taken.
+    int takeError();
     // Whether reading has ended early, by a failed read or an exception.
     bool ended() const { return failure != 0 || halted; }
     // With the interpreter lock held: raises the Python exception that
@@ -64,6 +65,7 @@ private:
 
     std::vector<char> buffer;
     int failure = 0;
+    bool failureTaken = false;
     bool halted = false;
     // The source's offset at the end of the buffer; -1 until known.
     std::int64_t bufferEnd = -1;

@@ -150,7 +150,7 @@ void readReleased(Input& input, Read&& read) {
         }
     }
     input.buffer->raiseStopped();
-    if (input.buffer->error() != 0) raiseOSError(input.buffer->error(), input.filename);
+    if (const int error = input.buffer->takeError()) raiseOSError(error, input.filename);
     if (fault) std::rethrow_exception(fault);
 }
 

@@ -356,13 +356,9 @@ def listed(chunks):
     return [(c.record, c.offset, c.name, c.size, [v.tobytes() for v in c.variables.values()]) for c in chunks]
 
 
-def gzipped(data):
-    return io.BytesIO(gzip.compress(data))
-
-
 FILE_OBJECTS = [  # how the file's bytes are handed over; what read() and chunks() raise, None where they read
     ("open file", lambda path: open(path, "rb"), None, None),
-    ("gzip", lambda path: gzip.open(gzipped(path.read_bytes())), None, None),
+    ("gzip", lambda path: gzip.open(io.BytesIO(gzip.compress(path.read_bytes()))), None, None),
     ("bytes", lambda path: io.BytesIO(path.read_bytes()), None, None),
     ("pipe", lambda path: subprocess.Popen(["cat", path], stdout=subprocess.PIPE).stdout,
      io.UnsupportedOperation, None),

@@ -3,18 +3,18 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "ChunkSource.h"
 #include "FileBuffer.h"
+#include "ObjectBuffer.h"
 #include "TrackArrays.h"
 #include "TrackError.h"
 
@@ -26,7 +26,26 @@ namespace {
 // chunk source at a time may read.
 std::mutex parserMutex;
 
+PyObject* trackError = nullptr;
 PyObject* trackWarning = nullptr;
+
+py::str decoded(const std::string& text, const char* errors) {
+    PyObject* result = PyUnicode_DecodeUTF8(text.data(), Py_ssize_t(text.size()), errors);
+    if (result == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(result);
+}
+
+// A name from the file (a tag group's, a variable's, a chunk's) is bytes:
+// decoded so that os.fsencode gives the same bytes back.
+py::str nameOf(const std::string& name) {
+    return decoded(name, "surrogateescape");
+}
+
+// Text for people, which bytes from the file may be part of: those that are
+// not UTF-8 show as \xff and the like, so it always prints.
+py::str messageOf(const std::string& text) {
+    return decoded(text, "backslashreplace");
+}
 
 py::dtype dtypeOf(ElementType type) {
     switch (type) {
@@ -54,17 +73,89 @@ py::object toPython(Array& array) {
     return py::array(dtypeOf(array.type), shape, strides, array.data, base);
 }
 
-// Raises OSError(error, text, path), which Python makes FileNotFoundError,
-// IsADirectoryError, PermissionError... after the errno.
-[[noreturn]] void raiseOSError(int error, const std::string& path, const std::string& text = "") {
-    const py::object exception =
-        py::reinterpret_borrow<py::object>(PyExc_OSError)(error, text.empty() ? std::strerror(error) : text, path);
+// Raises OSError(error, text, filename), which Python makes
+// FileNotFoundError, IsADirectoryError, PermissionError... after the errno.
+[[noreturn]] void raiseOSError(int error, py::handle filename, const std::string& text = "") {
+    const py::object exception = py::reinterpret_borrow<py::object>(PyExc_OSError)(
+        error, messageOf(text.empty() ? std::strerror(error) : text), filename);
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exception.ptr())), exception.ptr());
     throw py::error_already_set();
 }
 
 void warn(const std::string& text) {
-    if (!text.empty() && PyErr_WarnEx(trackWarning, text.c_str(), 1) != 0) throw py::error_already_set();
+    if (!text.empty() && PyErr_WarnFormat(trackWarning, 1, "%U", messageOf(text).ptr()) != 0)
+        throw py::error_already_set();
+}
+
+// What read and chunks were given to read: a path or a file object.
+struct Input {
+    std::unique_ptr<InputBuffer> buffer;
+    std::string name;     // as messages name the input
+    py::object filename;  // the path as given, for OSError; None for a file object
+};
+
+std::string fsencoded(py::handle path) {
+    PyObject* bytes = nullptr;
+    if (PyUnicode_FSConverter(path.ptr(), &bytes) == 0) throw py::error_already_set();
+    return py::reinterpret_steal<py::bytes>(bytes);
+}
+
+Input inputOf(const py::object& source, const char* function) {
+    Input input;
+    if (py::isinstance<py::str>(source) || py::isinstance<py::bytes>(source) || py::hasattr(source, "__fspath__")) {
+        input.filename = py::reinterpret_steal<py::object>(PyOS_FSPath(source.ptr()));
+        if (!input.filename) throw py::error_already_set();
+        input.name = fsencoded(input.filename);
+        auto file = std::make_unique<FileBuffer>();
+        int error = 0;
+        {
+            // Opening a named pipe waits for its writer.
+            py::gil_scoped_release release;
+            error = file->open(input.name);
+        }
+        if (error != 0) raiseOSError(error, input.filename);
+        input.buffer = std::move(file);
+    } else if (py::hasattr(source, "readinto")) {
+        input.filename = py::none();
+        input.buffer = std::make_unique<ObjectBuffer>(source);
+        // The file's name where it has one (gzip.open's is its file's).
+        const py::object name = py::getattr(source, "name", py::none());
+        if (py::isinstance<py::str>(name) || py::isinstance<py::bytes>(name))
+            input.name = fsencoded(name);
+        else
+            input.name = py::reinterpret_steal<py::bytes>(
+                PyUnicode_AsEncodedString(py::repr(source).ptr(), "utf-8", "backslashreplace"));
+    } else {
+        PyErr_Format(PyExc_TypeError, "trkfile.%s takes a path or a binary file object, not %.200s", function,
+                     Py_TYPE(source.ptr())->tp_name);
+        throw py::error_already_set();
+    }
+    return input;
+}
+
+// Runs `read` with the interpreter lock released and the parser to itself.
+// Then raises, first, what stopped the reading (Ctrl-C's KeyboardInterrupt,
+// a file object's exception): the end of the input the reader met then was
+// not the input's; then a read that failed; then what `read` threw.
+template <typename Read>
+void readReleased(Input& input, Read&& read) {
+    std::exception_ptr fault;
+    {
+        py::gil_scoped_release release;
+        std::lock_guard<std::mutex> lock(parserMutex);
+        try {
+            read();
+        } catch (...) {
+            fault = std::current_exception();
+        }
+    }
+    input.buffer->raiseStopped();
+    if (const int error = input.buffer->takeError()) raiseOSError(error, input.filename);
+    if (fault) std::rethrow_exception(fault);
+}
+
+std::string counted(std::size_t count, const std::string& what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
 struct PyTracks {
@@ -73,125 +164,88 @@ struct PyTracks {
     py::dict variables;
     std::size_t points = 0;
     std::size_t paths = 0;
+    std::vector<std::string> variableNames;  // as stored, for the repr
 };
 
 struct PyChunk {
     std::uint64_t record = 0;
     std::uint64_t offset = 0;
     std::int32_t id = 0;
-    std::string name;
+    py::object name;
+    std::string storedName;  // for the repr
     std::int32_t size = 0;
     py::dict variables;
 };
 
-std::string joined(const py::dict& dict) {
-    std::string text;
-    for (const auto& entry : dict) text += (text.empty() ? "" : ", ") + py::str(entry.first).cast<std::string>();
-    return text.empty() ? "none" : text;
-}
-
-PyTracks readFile(const std::filesystem::path& path) {
-    const std::string name = path.string();
-    Tracks tracks;
-    int error = 0;
-    bool seekable = true;
-    {
-        py::gil_scoped_release release;
-        FileBuffer file;
-        error = file.open(name);
-        seekable = error != 0 || file.seekable();
-        if (error == 0 && seekable) {
-            std::lock_guard<std::mutex> lock(parserMutex);
-            std::istream input(&file);
-            try {
-                tracks = readTracks(input, name);
-            } catch (const std::exception&) {
-                // A failed read looked like the end of the file: its error
-                // is the one to report.
-                if (file.error() == 0) throw;
-            }
-            error = file.error();
-        }
+PyTracks readFile(const py::object& source) {
+    Input input = inputOf(source, "read");
+    if (!input.buffer->seekable()) {
+        if (!input.filename.is_none())
+            raiseOSError(ESPIPE, input.filename,
+                         "trkfile.read reads a file twice and cannot read a pipe (chunks() can)");
+        PyErr_SetString(py::module_::import("io").attr("UnsupportedOperation").ptr(),
+                        "trkfile.read reads its input twice and needs a seekable file object (chunks() reads any)");
+        throw py::error_already_set();
     }
-    if (!seekable) raiseOSError(ESPIPE, name, "trkfile.read reads a file twice and cannot read a pipe (chunks() can)");
-    if (error != 0) raiseOSError(error, name);
+    Tracks tracks;
+    readReleased(input, [&] {
+        std::istream stream(input.buffer.get());
+        tracks = readTracks(stream, input.name);
+    });
     warn(tracks.warning);
 
     PyTracks result;
-    for (const std::string& tagName : tracks.tagNames) result.tagNames.append(tagName);
+    for (const std::string& tagName : tracks.tagNames) result.tagNames.append(nameOf(tagName));
     result.points = tracks.tag.rows;
     result.paths = tracks.pathOffsets.rows - 1;
     result.tag = toPython(tracks.tag);
     result.parcel = toPython(tracks.parcel);
     result.pathOffsets = toPython(tracks.pathOffsets);
     result.position = toPython(tracks.position);
-    for (NamedArray& variable : tracks.variables) result.variables[py::str(variable.name)] = toPython(variable.array);
+    for (NamedArray& variable : tracks.variables) {
+        result.variables[nameOf(variable.name)] = toPython(variable.array);
+        result.variableNames.push_back(variable.name);
+    }
     return result;
 }
 
 // The steady chunks of a file, one at a time.
 class ChunkReader {
 public:
-    explicit ChunkReader(const std::string& name) : name(name), input(&file) {}
-
-    // 0, or the errno of the failure.
-    int open() {
-        const int error = file.open(name);
-        if (error == 0) source = std::make_unique<ChunkSource>(input);
-        return error;
-    }
+    explicit ChunkReader(Input opened) : input(std::move(opened)), stream(input.buffer.get()), source(stream) {}
 
     PyChunk next() {
         ChunkArrays chunk;
         std::string warning;
         bool found = false;
-        int error = 0;
-        {
-            py::gil_scoped_release release;
-            std::lock_guard<std::mutex> lock(parserMutex);
-            if (!finished) {
-                finished = true;  // also after a fault
-                try {
-                    found = nextChunk(*source, chunk, warning);
-                } catch (const std::exception&) {
-                    if (file.error() == 0) throw;
-                }
-                error = file.error();
-                finished = !found || error != 0;
-            }
-        }
-        if (error != 0) raiseOSError(error, name);
+        readReleased(input, [&] {
+            if (finished) return;
+            finished = true;  // also after a fault
+            found = nextChunk(source, chunk, warning);
+            finished = !found || input.buffer->ended();
+        });
         warn(warning);
         if (!found) throw py::stop_iteration();
         PyChunk result;
         result.record = chunk.record;
         result.offset = chunk.offset;
         result.id = chunk.id;
-        result.name = chunk.name;
+        result.name = nameOf(chunk.name);
+        result.storedName = chunk.name;
         result.size = chunk.size;
-        for (NamedArray& variable : chunk.variables)
-            result.variables[py::str(variable.name)] = toPython(variable.array);
+        for (NamedArray& variable : chunk.variables) result.variables[nameOf(variable.name)] = toPython(variable.array);
         return result;
     }
 
 private:
-    std::string name;
-    FileBuffer file;
-    std::istream input;
-    std::unique_ptr<ChunkSource> source;
+    Input input;
+    std::istream stream;
+    ChunkSource source;
     bool finished = false;  // guarded by parserMutex
 };
 
-std::unique_ptr<ChunkReader> readChunks(const std::filesystem::path& path) {
-    auto reader = std::make_unique<ChunkReader>(path.string());
-    int error = 0;
-    {
-        // Opening a named pipe waits for its writer.
-        py::gil_scoped_release release;
-        error = reader->open();
-    }
-    if (error != 0) raiseOSError(error, path.string());
-    return reader;
+std::unique_ptr<ChunkReader> readChunks(const py::object& source) {
+    return std::make_unique<ChunkReader>(inputOf(source, "chunks"));
 }
 
 }  // namespace
@@ -200,9 +254,20 @@ PYBIND11_MODULE(trkfile, m) {
     m.doc() =
         "Track files read into numpy arrays, with the checks and messages of trk_to_zrp.\n\n"
         "read(path) gives the whole track in the order of its ZRP file; chunks(path) streams\n"
-        "the steady track chunks one at a time.";
+        "the steady track chunks one at a time. Both also take a binary file object.";
 
-    py::register_exception<TrackError>(m, "TrackError", PyExc_ValueError);
+    trackError =
+        PyErr_NewExceptionWithDoc("trkfile.TrackError", "Damaged or inconsistent data, with the translator's message.",
+                                  PyExc_ValueError, nullptr);
+    if (trackError == nullptr) throw py::error_already_set();
+    m.attr("TrackError") = py::reinterpret_borrow<py::object>(trackError);
+    py::register_exception_translator([](std::exception_ptr fault) {
+        try {
+            if (fault) std::rethrow_exception(fault);
+        } catch (const TrackError& error) {
+            PyErr_SetObject(trackError, messageOf(error.what()).ptr());
+        }
+    });
     trackWarning = PyErr_NewExceptionWithDoc(
         "trkfile.TrackWarning", "Reading stopped early at bytes that do not parse; the records before them were read.",
         PyExc_UserWarning, nullptr);
@@ -220,9 +285,11 @@ PYBIND11_MODULE(trkfile, m) {
         .def_readonly("variables", &PyTracks::variables,
                       "Each written variable's name to its values: (n,) or, for a vector, (n, 3).")
         .def("__repr__", [](const PyTracks& tracks) {
-            return "<trkfile.Tracks: " + std::to_string(tracks.points) + " points, " + std::to_string(tracks.paths) +
-                   " paths, " + std::to_string(py::len(tracks.tagNames)) + " tag groups, variables " +
-                   joined(tracks.variables) + ">";
+            std::string names;
+            for (const std::string& name : tracks.variableNames) names += (names.empty() ? "" : ", ") + name;
+            return messageOf("<trkfile.Tracks: " + counted(tracks.points, "point") + ", " +
+                             counted(tracks.paths, "path") + ", " + counted(py::len(tracks.tagNames), "tag group") +
+                             ", variables " + (names.empty() ? "none" : names) + ">");
         });
 
     py::class_<PyChunk>(m, "Chunk", "One steady track chunk (see chunks).")
@@ -235,9 +302,9 @@ PYBIND11_MODULE(trkfile, m) {
                       "Every variable's column by name: arrays in the stored type, raw bytes where the\n"
                       "type is not 0, 2 or 3 or the data type cannot be read.")
         .def("__repr__", [](const PyChunk& chunk) {
-            return "<trkfile.Chunk: record " + std::to_string(chunk.record) + " at byte " +
-                   std::to_string(chunk.offset) + ", Id " + std::to_string(chunk.id) + ", Name '" + chunk.name +
-                   "', Size " + std::to_string(chunk.size) + ">";
+            return messageOf("<trkfile.Chunk: record " + std::to_string(chunk.record) + " at byte " +
+                             std::to_string(chunk.offset) + ", Id " + std::to_string(chunk.id) + ", Name '" +
+                             chunk.storedName + "', Size " + std::to_string(chunk.size) + ">");
         });
 
     py::class_<ChunkReader>(m, "ChunkReader", "An iterator over the steady track chunks of a file.")
@@ -245,13 +312,15 @@ PYBIND11_MODULE(trkfile, m) {
         .def("__next__", &ChunkReader::next);
 
     m.def("read", &readFile, py::arg("path"),
-          "Reads a whole track file: a Tracks object with tag_names, tag, parcel, path_offsets,\n"
-          "position and variables, in the order of the file's ZRP translation. Raises TrackError\n"
-          "with the translator's message for damaged or inconsistent data, OSError (e.g.\n"
-          "FileNotFoundError) when the file cannot be read, and warns with TrackWarning when\n"
-          "reading stopped at bytes that do not parse.");
+          "Reads a whole track file, given by its path or as a seekable binary file object\n"
+          "(read from where it stands): a Tracks object with tag_names, tag, parcel,\n"
+          "path_offsets, position and variables, in the order of the file's ZRP translation.\n"
+          "Raises TrackError with the translator's message for damaged or inconsistent data,\n"
+          "OSError (e.g. FileNotFoundError) when the file cannot be read, and warns with\n"
+          "TrackWarning when reading stopped at bytes that do not parse.");
     m.def("chunks", &readChunks, py::arg("path"),
-          "Iterates over the steady track chunks of a file in file order, each a Chunk with record,\n"
-          "offset, id, name, size and variables, without assembling paths: a file larger than\n"
-          "memory is streamed. Reads pipes too.");
+          "Iterates over the steady track chunks of a file, given by its path or as a binary\n"
+          "file object, in file order: each a Chunk with record, offset, id, name, size and\n"
+          "variables, without assembling paths, so a file larger than memory is streamed.\n"
+          "Reads pipes too.");
 }

@@ -1,16 +1,23 @@
 """The trkfile module against what the tests write, the translator's ZRP
 output, trk_dump's listing and the translator's messages.
 
-CTest runs these with the built module on PYTHONPATH and the programs in
-TRK_TO_ZRP, TRK_DUMP and TRK_MAKE."""
+CTest runs these with the built module on PYTHONPATH, the programs in
+TRK_TO_ZRP, TRK_DUMP and TRK_MAKE, and cmake and the build folder in CMAKE
+and TRK_BUILD_DIR."""
 
 import errno
+import gzip
+import io
+import json
 import os
 import random
 import re
+import signal
 import struct
 import subprocess
+import sys
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -20,6 +27,8 @@ import trkfile
 TRK_TO_ZRP = os.environ["TRK_TO_ZRP"]
 TRK_DUMP = os.environ["TRK_DUMP"]
 TRK_MAKE = os.environ["TRK_MAKE"]
+CMAKE = os.environ["CMAKE"]
+TRK_BUILD_DIR = os.environ["TRK_BUILD_DIR"]
 
 FORMATS = {"Unsigned4": "<I", "Float4": "<f", "Float8": "<d", "Vector<3,Float4>": "<3f", "Vector<3,Float8>": "<3d"}
 MAX_INDEX = 4294967295
@@ -259,6 +268,33 @@ def test_chunks_match_trk_dumps_listing(tmp_path, written, through_a_pipe):
     assert first["variable 10"] == struct.pack("<4f", *[p[9] for p in points])
 
 
+def test_bytes_that_are_not_utf8_stay_in_names_and_show_in_messages(tmp_path):
+    layout = [variable("Parcel Index", 0, "Unsigned4"), variable("Position", 3, "Vector<3,Float4>"),
+              variable("T~", 0, "Float4")]
+    path = tmp_path / "odd.trk"
+    path.write_bytes(chunk_bytes(1, "g~", layout, [[1, (1.0, 2.0, 3.0), 4.0]]).replace(b"~", b"\xff") + b"\xff")
+    translator = subprocess.run([TRK_TO_ZRP, path], capture_output=True).stderr.decode("utf-8", "backslashreplace")
+
+    with pytest.warns(trkfile.TrackWarning) as caught:
+        tracks = trkfile.read(path)
+    assert translator == f"Warning:  {caught[0].message}\n"
+    assert [os.fsencode(name) for name in tracks.tag_names] == [b"g\xff"]
+    assert [os.fsencode(key) for key in tracks.variables] == [b"T\xff"]
+    assert repr(tracks) == "<trkfile.Tracks: 1 point, 1 path, 1 tag group, variables T\\xff>"
+    with pytest.warns(trkfile.TrackWarning):
+        chunk, = trkfile.chunks(path)
+    assert os.fsencode(chunk.name) == b"g\xff" and os.fsencode(list(chunk.variables)[2]) == b"T\xff"
+    assert repr(chunk) == "<trkfile.Chunk: record 1 at byte 0, Id 1, Name 'g\\xff', Size 1>"
+
+    # A message with such a byte, from the file's name.
+    unsteady = tmp_path / os.fsdecode(b"unsteady\xff.trk")
+    unsteady.write_bytes(block(1, "A", layout, 0, steady=False))
+    translator = subprocess.run([TRK_TO_ZRP, unsteady], capture_output=True).stderr.decode("utf-8", "backslashreplace")
+    with pytest.raises(trkfile.TrackError) as raised:
+        trkfile.read(unsteady)
+    assert translator == f"Error:  {raised.value}\n"
+
+
 def cut_inside_chunk_2(written):
     data = written[0].read_bytes()
     return data[:data.index(b"\n", data.index(b"'Id': 2")) + 20]
@@ -299,12 +335,114 @@ def test_files_that_cannot_be_read_raise_os_errors(tmp_path):
         trkfile.read(tmp_path)
     # Reads of /proc/self/mem fail (EIO) and it cannot seek: neither may end
     # the interpreter, as a failed stream under the property lexer would.
+    chunks = trkfile.chunks("/proc/self/mem")
     with pytest.raises(OSError) as raised:
-        list(trkfile.chunks("/proc/self/mem"))
+        next(chunks)
     assert raised.value.errno == errno.EIO
+    assert list(chunks) == []
     with pytest.raises(OSError) as raised:
         trkfile.read("/proc/self/mem")
     assert raised.value.errno == errno.ESPIPE
+
+
+def assert_same_tracks(tracks, expected):
+    for name in ["tag_names", "tag", "parcel", "path_offsets", "position"]:
+        assert np.array_equal(getattr(tracks, name), getattr(expected, name)), name
+    assert list(tracks.variables) == list(expected.variables)
+    assert all(np.array_equal(tracks.variables[k], v) for k, v in expected.variables.items())
+
+
+def listed(chunks):
+    return [(c.record, c.offset, c.name, c.size, [v.tobytes() for v in c.variables.values()]) for c in chunks]
+
+
+FILE_OBJECTS = [  # how the file's bytes are handed over; what read() and chunks() raise, None where they read
+    ("open file", lambda path: open(path, "rb"), None, None),
+    ("gzip", lambda path: gzip.open(io.BytesIO(gzip.compress(path.read_bytes()))), None, None),
+    ("bytes", lambda path: io.BytesIO(path.read_bytes()), None, None),
+    ("pipe", lambda path: subprocess.Popen(["cat", path], stdout=subprocess.PIPE).stdout,
+     io.UnsupportedOperation, None),
+    # Whatever the file object raises, here for a cut gzip stream.
+    ("cut gzip", lambda path: gzip.open(io.BytesIO(gzip.compress(path.read_bytes())[:-40])), EOFError, EOFError),
+    ("text file", lambda path: open(path), TypeError, TypeError),
+]
+
+
+@pytest.mark.parametrize("source, opener, read_raises, chunks_raises", FILE_OBJECTS, ids=[f[0] for f in FILE_OBJECTS])
+def test_file_objects_read_as_their_files_do(tmp_path, source, opener, read_raises, chunks_raises):
+    track = tmp_path / "made.trk"
+    assert run(TRK_MAKE, "--chunks", "5", "--points", "40", "--groups", "A,B", str(track)).returncode == 0
+    with opener(track) as file:
+        if read_raises:
+            with pytest.raises(read_raises):
+                trkfile.read(file)
+        else:
+            assert_same_tracks(trkfile.read(file), trkfile.read(track))
+    with opener(track) as file:
+        if chunks_raises:
+            with pytest.raises(chunks_raises):
+                list(trkfile.chunks(file))
+        else:
+            assert listed(trkfile.chunks(file)) == listed(trkfile.chunks(track))
+
+
+@pytest.fixture(scope="module")
+def big(tmp_path_factory):
+    """200 MB, which read() takes more than a second to read."""
+    path = tmp_path_factory.mktemp("big") / "big.trk"
+    assert run(TRK_MAKE, "--chunks", "100", "--points", "50000", "--groups", "A,B,C,D", "--parcels", "200000",
+               str(path)).returncode == 0
+    yield path
+    path.unlink()
+
+
+CHILD = """import sys, trkfile
+call, source = sys.argv[1:]
+print("reading", flush=True)
+if call == "read":
+    trkfile.read(source)
+elif call == "read an open file":
+    trkfile.read(open(source, "rb"))
+else:
+    for chunk in trkfile.chunks(source):
+        pass
+"""
+INTERRUPTED = ["read", "read an open file", "chunks of a pipe that stalls"]
+
+
+@pytest.mark.parametrize("call", INTERRUPTED)
+def test_ctrl_c_stops_a_read_at_once(tmp_path, big, call):
+    source = big
+    if call.endswith("stalls"):
+        source = tmp_path / "pipe"
+        os.mkfifo(source)
+        done = threading.Event()
+
+        def feed():  # the start of the file, then nothing until the child is done
+            with open(source, "wb") as pipe, open(big, "rb") as whole:
+                try:
+                    pipe.write(whole.read(1 << 20))
+                except BrokenPipeError:
+                    pass
+                done.wait()
+
+        threading.Thread(target=feed, daemon=True).start()
+    child = subprocess.Popen([sys.executable, "-c", CHILD, call, str(source)], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "reading\n"
+        time.sleep(0.2)
+        assert child.poll() is None
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        stderr = child.communicate(timeout=10)[1]
+        elapsed = time.monotonic() - sent
+    finally:
+        child.kill()
+        if call.endswith("stalls"):
+            done.set()
+    assert stderr.rstrip().endswith("KeyboardInterrupt") and child.returncode != 0
+    assert elapsed < 0.5
 
 
 def test_threads_reading_at_once_get_what_one_gets_alone(tmp_path):
@@ -323,7 +461,32 @@ def test_threads_reading_at_once_get_what_one_gets_alone(tmp_path):
     for thread in threads:
         thread.join()
     for tracks in results[0::2]:
-        for name in ["tag", "parcel", "path_offsets", "position"]:
-            assert np.array_equal(getattr(tracks, name), getattr(alone, name))
-        assert all(np.array_equal(tracks.variables[k], v) for k, v in alone.variables.items())
+        assert_same_tracks(tracks, alone)
     assert results[1::2] == [sizes, sizes]
+
+
+PREFIXES = [  # the install prefix; whether this Python searches it already (else PYTHONPATH, as the README says)
+    ("/usr/local", True),  # installed under DESTDIR: nothing outside the test's folder changes
+    ("prefix", False),
+]
+
+
+@pytest.mark.parametrize("prefix, searched", PREFIXES)
+def test_install_puts_the_module_where_python_looks(tmp_path, prefix, searched):
+    clean = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
+    root = tmp_path / "destdir" if searched else tmp_path
+    prefix = prefix if searched else str(tmp_path / prefix)
+    subprocess.run([CMAKE, "--install", TRK_BUILD_DIR, "--component", "python", "--prefix", prefix],
+                   env=dict(clean, DESTDIR=str(root)) if searched else clean, check=True, capture_output=True)
+    installed, = root.rglob("trkfile*.so")
+    folder = "/" + str(installed.parent.relative_to(root)) if searched else str(installed.parent)
+    if searched:
+        path = subprocess.run([sys.executable, "-c", "import json, sys; print(json.dumps(sys.path))"], env=clean,
+                              capture_output=True, text=True, check=True).stdout
+        assert folder in json.loads(path)
+    else:
+        assert folder == f"{prefix}/lib/python{sys.version_info[0]}.{sys.version_info[1]}/site-packages"
+    imported = subprocess.run([sys.executable, "-c", "import trkfile; print(trkfile.__file__)"],
+                              env=dict(clean, PYTHONPATH=str(installed.parent)), cwd=tmp_path, capture_output=True,
+                              text=True)
+    assert imported.stdout == f"{installed}\n"

@@ -113,16 +113,20 @@ std::uint64_t PathIndex::memoryUsed() const {
     std::uint64_t lookups = 0;
     if (finished)
         for (const Group& group : groups) lookups += group.lookup.capacity() * sizeof(std::uint32_t);
-    return groups.capacity() * sizeof(Group) + countingBytes + countsAbove.size() * 32 + lookups +
+    return groups.size() * sizeof(Group) + countingBytes + countsAbove.size() * 32 + lookups +
            parcels.capacity() * sizeof(std::uint32_t) +
            (firsts.capacity() + cursors.capacity()) * sizeof(std::uint64_t);
 }
 
 std::uint64_t PathIndex::peakMemory() const {
     if (finished) return memoryUsed();
-    // A lookup table has at most 4 + 8/3 slots a path.
+    // finish() makes each group's paths and lookup as it releases its table,
+    // and the cursors once every table is gone. A lookup has at most 4 + 8/3
+    // slots a path.
     const std::uint64_t lookups = (4 * groups.size() + 3 * paths) * sizeof(std::uint32_t);
-    return memoryUsed() + paths * (sizeof(std::uint32_t) + 2 * sizeof(std::uint64_t)) + lookups;
+    const std::uint64_t paths12 = paths * (sizeof(std::uint32_t) + sizeof(std::uint64_t));
+    const std::uint64_t cursorBytes = paths * sizeof(std::uint64_t);
+    return memoryUsed() + lookups + paths12 + (cursorBytes > countingBytes ? cursorBytes - countingBytes : 0);
 }
 
 void PathIndex::restart() {

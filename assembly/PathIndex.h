@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -85,7 +86,7 @@ private:
     void grow(Group& group);
     std::uint64_t totalCount(std::size_t group, const CountSlot& slot) const;
 
-    std::vector<Group> groups;
+    std::deque<Group> groups;  // a deque: a few hundred thousand groups cost no spare capacity
     std::uint64_t paths = 0;
     std::uint64_t points = 0;
     bool finished = false;

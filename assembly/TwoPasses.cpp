@@ -47,7 +47,7 @@ void checkIndexMemory(const TrackLayout& layout, std::uint64_t limit) {
     const std::uint64_t need = layout.index.peakMemory() + layout.groupMemory();
     if (need <= limit) return;
     const std::size_t groups = layout.groupCount();
-    fail("the index of the paths does not fit the memory budget: the first " +
+    fail("the tag names and the index of the paths do not fit the memory budget: the first " +
          std::to_string(layout.index.pathCount()) + " paths (" + std::to_string(groups) +
          (groups == 1 ? " tag group" : " tag groups") + ") need " + sizeText(need) + ", more than the " +
          sizeText(limit) + " the budget leaves them; --memory sets the budget.");

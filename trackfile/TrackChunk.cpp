@@ -65,13 +65,9 @@ std::string intKeyFault(const Properties& block, const std::string& key) {
 
 bool readStringKey(const Properties& block, const std::string& key, std::string& value) {
     const PropertyObject* object = block.getObject(key);
-    if (object == nullptr) return false;
-    std::string first;
-    std::string second = "-";
-    object->getValue(first);
-    object->getValue(second);
-    if (first != second) return false;
-    value = first;
+    // Only a String converts to text; the text is copied once, whatever its length.
+    if (object == nullptr || object->getType() != PropertyObject::String) return false;
+    value = object->asString();
     return true;
 }
 

@@ -1,4 +1,3 @@
-#include <malloc.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -19,11 +18,6 @@
 }
 
 int main(int argc, char** argv) {
-    // Chunk buffers and line blocks of a megabyte or so come and go by the
-    // thousand: taken from the heap and reused, they cost no system call and
-    // no fresh page each time, as mapped memory of their own would.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     std::ios::sync_with_stdio(false);
     installSignalCleanup();
     const CommandLine line = parseCommandLine(argc, argv);

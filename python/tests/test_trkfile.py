@@ -490,3 +490,79 @@ def test_install_puts_the_module_where_python_looks(tmp_path, prefix, searched):
                               env=dict(clean, PYTHONPATH=str(installed.parent)), cwd=tmp_path, capture_output=True,
                               text=True)
     assert imported.stdout == f"{installed}\n"
+
+
+def velocity_chunk(chunk_id, vector, scale):
+    """Parcels 1 and 2 with a velocity of three scalars V-u, V-v, V-w, or one vector V."""
+    layout = [variable("P", 0, "Unsigned4", tag="ParcelId"), variable("Position", 3, "Vector<3,Float4>")]
+    layout += [variable("V", 2, "Vector<3,Float4>")] if vector else [variable(n, 0, "Float4") for n in ("V-u", "V-v", "V-w")]
+    points = []
+    for parcel in (1, 2):
+        velocity = (scale * parcel, -scale, 0.5)
+        points.append([parcel, (parcel, scale, 0)] + ([velocity] if vector else list(velocity)))
+    return chunk_bytes(chunk_id, "A", layout, points)
+
+
+@pytest.mark.parametrize("vector_first", [False, True])
+def test_a_vector_and_its_scalars_in_another_chunk_are_read_by_every_output(tmp_path, vector_first):
+    path = tmp_path / "split.trk"
+    path.write_bytes(velocity_chunk(1, vector_first, 1) + velocity_chunk(2, not vector_first, 2))
+    tracks = trkfile.read(path)
+    velocity = np.column_stack([tracks.variables[k] for k in ("V-u", "V-v", "V-w")]) if not vector_first \
+        else tracks.variables["V"]
+    assert velocity.tolist() == [[1, -1, 0.5], [2, -2, 0.5], [2, -1, 0.5], [4, -2, 0.5]]
+    for form in ("zrp", "csv", "vtp"):
+        result = run(TRK_TO_ZRP, "--format", form, str(path), str(tmp_path / ("out." + form)))
+        assert (result.returncode, result.stderr) == (0, ""), form
+    from vtkmodules.vtkIOXML import vtkXMLPolyDataReader
+    from vtkmodules.util.numpy_support import vtk_to_numpy
+    reader = vtkXMLPolyDataReader()
+    reader.SetFileName(str(tmp_path / "out.vtp"))
+    reader.Update()
+    data = reader.GetOutput().GetPointData()
+    names = ["V"] if vector_first else ["V-u", "V-v", "V-w"]
+    read_back = np.column_stack([vtk_to_numpy(data.GetArray(n)) for n in names])
+    assert read_back.tolist() == velocity.tolist()
+
+
+class ChangingFile(io.RawIOBase):
+    """One track while it is first read, another once it is read again from its start."""
+
+    def __init__(self, first, second):
+        self.data, self.next, self.at, self.read_to_end = first, second, 0, False
+
+    def readable(self):
+        return True
+
+    def seekable(self):
+        return True
+
+    def readinto(self, buffer):
+        piece = self.data[self.at:self.at + len(buffer)]
+        buffer[:len(piece)] = piece
+        self.at += len(piece)
+        self.read_to_end = self.read_to_end or not piece
+        return len(piece)
+
+    def seek(self, offset, whence=io.SEEK_SET):
+        base = {io.SEEK_SET: 0, io.SEEK_CUR: self.at, io.SEEK_END: len(self.data)}[whence]
+        if base + offset == 0 and self.read_to_end and self.next is not None:
+            self.data, self.next = self.next, None
+        self.at = base + offset
+        return self.at
+
+    def tell(self):
+        return self.at
+
+
+def test_a_file_that_changes_between_the_passes_raises(tmp_path):
+    # A group whose chunk has no point in the first pass gains one: the same
+    # length. The first chunk is larger than what a file object's reader
+    # keeps, so that the second pass reads the object again.
+    layout = [variable("P", 0, "Unsigned4", tag="ParcelId"), variable("Position", 3, "Vector<3,Float4>")]
+    parcels = np.arange(100000, dtype="<u4")
+    first = block(1, "A", layout, len(parcels)) + b"\n" + parcels.tobytes() + np.zeros((len(parcels), 3), "<f4").tobytes()
+    after = first + chunk_bytes(2, "B", layout, [[5, (1, 2, 3)]])
+    before = (first + chunk_bytes(2, "B", layout, [])).ljust(len(after), b" ")
+    with pytest.raises(trkfile.TrackError, match="^the input changed while it was being read.$"):
+        trkfile.read(io.BufferedReader(ChangingFile(before, after)))

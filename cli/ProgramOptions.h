@@ -20,8 +20,9 @@ constexpr int fileNameCode = 1;
 
 // Why getopt_long, called with an option string that begins with ':',
 // refused the option it has just read (it returned `code`, '?' or ':'):
-// "unknown option --bogus", "unknown option -x", "--threads needs a value",
-// "--strict takes no value".
+// "unknown option --bogus", "unknown option -o in -odd.trk (a file name that
+// begins with - follows --)", "--threads needs a value", "--strict takes no
+// value".
 std::string refusedOption(int code, char** argv, const option* longOptions);
 
 // What --version prints, without the line feed: "trk_dump 0.1".

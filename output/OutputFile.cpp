@@ -92,13 +92,20 @@ bool OutputFile::open(const std::string& path) {
 }
 
 bool OutputFile::commit() {
+    // The reason of the first step that fails: what a failed stream leaves
+    // in errno is read at once.
+    const auto failed = [&] {
+        if (error == 0) error = errno;
+        return false;
+    };
+    if (!out.good()) failed();
     out.flush();
-    bool written = out.good();
+    bool written = out.good() || failed();
     out.close();
-    written = written && !out.fail();
+    written = (!out.fail() || failed()) && written;
     if (temporary.empty()) return written;
-    if (written && chmod(temporary.c_str(), static_cast<mode_t>(mode)) == 0 &&
-        std::rename(temporary.c_str(), target.c_str()) == 0) {
+    if (written && (chmod(temporary.c_str(), static_cast<mode_t>(mode)) == 0 || failed()) &&
+        (std::rename(temporary.c_str(), target.c_str()) == 0 || failed())) {
         forgetOnSignal(temporary);
         temporary.clear();
         return true;

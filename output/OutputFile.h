@@ -23,6 +23,9 @@ public:
     // Flushes and closes the stream and puts the file in place; false when
     // any write, the close or the replacement failed.
     bool commit();
+    // The errno of what failed first, once commit() has said so: the caller
+    // may know an earlier one, from the write that failed the stream.
+    int failure() const { return error; }
 
 private:
     void discard();
@@ -31,6 +34,7 @@ private:
     std::string target;     // the file the output ends up in
     std::string temporary;  // empty when writing in place
     unsigned mode = 0;      // permissions for the finished file
+    int error = 0;
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -36,17 +37,48 @@ std::mutex tableLock;
 // path does not see it rewritten.
 std::size_t nextSlot = 0;
 
-const int cleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a reader that closes the pipe (head) ends the run as Ctrl-C does.
+const int cleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-extern "C" void removeAndRaise(int signalNumber) {
+// The columns of a line on standard error that an ending run erases.
+std::atomic<std::size_t> lineColumns{0};
+static_assert(std::atomic<std::size_t>::is_always_lock_free, "the signal handler reads the line's columns");
+
+void removeHeldFiles() {
     for (Slot& slot : slots)
         if (slot.state.load(std::memory_order_acquire) == Held) unlink(slot.path);
+}
+
+// Erases the line with write() alone: a signal may arrive anywhere.
+void eraseLine() {
+    static const char blanks[] = "                                                                                ";
+    std::size_t columns = lineColumns.exchange(0);
+    if (columns > 0 && write(STDERR_FILENO, "\r", 1) == 1) {
+        while (columns > 0) {
+            const std::size_t piece = std::min(columns, sizeof blanks - 1);
+            if (write(STDERR_FILENO, blanks, piece) <= 0) break;
+            columns -= piece;
+        }
+        if (write(STDERR_FILENO, "\r", 1) != 1) columns = 0;
+    }
+}
+
+extern "C" void removeAndRaise(int signalNumber) {
+    removeHeldFiles();
+    eraseLine();
     // The handler was installed to run once: the signal, raised again, takes
     // its default action as soon as the handler returns.
     raise(signalNumber);
 }
 
-// Holds the three signals off in the calling thread while it lives.
+// exit() from anywhere (the property reader ends the process on a stream
+// that fails) leaves nothing behind either.
+extern "C" void removeAtExit() {
+    removeHeldFiles();
+    eraseLine();
+}
+
+// Holds the ending signals off in the calling thread while it lives.
 class SignalsHeld {
 public:
     SignalsHeld() {
@@ -66,6 +98,7 @@ private:
 }  // namespace
 
 void installSignalCleanup() {
+    std::atexit(removeAtExit);
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = removeAndRaise;
@@ -110,6 +143,10 @@ void removeOnSignal(const std::string& path) {
         return;
     }
     throw std::length_error("too many temporary files");
+}
+
+void eraseOnSignal(std::size_t columns) {
+    lineColumns.store(columns);
 }
 
 void forgetOnSignal(const std::string& path) {

@@ -66,6 +66,9 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"--memory=1023K", "in"}, "error: --memory must be at least 1M, not '1023K'"},
         {{"--memory=1.5G", "in"}, memory + "'1.5G'"},
         {{"--memory=1T", "in"}, memory + "'1T'"},
+        {{"--memory=1GB", "in"}, "zrp memory 1073741824 threads 0 in in"},
+        {{"--memory", "512MiB", "in"}, "zrp memory 536870912 threads 0 in in"},
+        {{"--memory=512B", "in"}, memory + "'512B'"},
         {{"--memory=G", "in"}, memory + "'G'"},
         {{"--memory=17179869184G", "in"}, memory + "'17179869184G'"},
         {{"--memory=18446744073709551616", "in"}, memory + "'18446744073709551616'"},
@@ -117,7 +120,12 @@ TEST(CommandLine, ProgramRuns) {
         {"version", {"--version"}, "/dev/null", 0, "trk_to_zrp " TRK_TO_ZRP_VERSION "\n", ""},
         {"standard input", {"-"}, example, 0, exampleZrp, ""},
         {"a name after --", {"--", dashed}, "/dev/null", 0, exampleZrp, ""},
-        {"a name like an option", {dashed}, "/dev/null", 1, "", error("unknown option -c")},
+        {"a name like an option",
+         {dashed},
+         "/dev/null",
+         1,
+         "",
+         error("unknown option -c in " + dashed + " (a file name that begins with - follows --)")},
         {"unknown option", {"--bogus", example}, "/dev/null", 1, "", error("unknown option --bogus")},
         {"no argument", {}, "/dev/null", 1, "", error("incorrect number of arguments")},
         {"missing input", {"/nonexistent/input.trk"}, "/dev/null", 1, "", error("could not open input file")},
@@ -240,6 +248,59 @@ TEST(CommandLine, ASignalLeavesNothingBehind) {
         }
     }
     unsetenv("TMPDIR");
+    removeDir(spill);
+    removeDir(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that closes the pipe early, an input that fails in the middle of
+// a block, and binary data for a terminal: each run ends as it should and
+// leaves no temporary output, spill file or input copy behind.
+TEST(CommandLine, EndingsOfEveryKindLeaveNothingBehind) {
+    const std::string dir = makeTempDir("endings");
+    const std::string spill = dir + "spill/";
+    ASSERT_EQ(mkdir(spill.c_str(), 0700), 0);
+    ASSERT_EQ(runProgram(TRK_MAKE_PATH, {"--chunks", "20", "--points", "50000", dir + "in.trk"}).status, 0);
+    const std::string program = TRK_TO_ZRP_PATH;
+    const std::string in = dir + "in.trk";
+    // The pipelines' statuses are the translator's, as bash's PIPESTATUS has it.
+    const struct {
+        const char* what;
+        std::string command;
+        std::string status;  // of trk_to_zrp
+    } pipelines[] = {
+        {"head closes the output", program + " --memory 4M " + in + " | head -c 100", "141"},
+        {"and the input is a pipe", "cat " + in + " | " + program + " --memory 4M - | head -c 100", "141"},
+        {"VTK PolyData", "cat " + in + " | " + program + " --format vtp - | head -c 100", "141"},
+    };
+    for (const auto& p : pipelines) {
+        const ProgramResult run = runProgram(
+            "/bin/bash", {"-c", "TMPDIR=" + spill + " " + p.command + " >/dev/null; echo ${PIPESTATUS[-2]}"});
+        EXPECT_EQ(run.out, p.status + "\n") << p.what;
+        EXPECT_TRUE(filesIn(spill).empty()) << p.what;
+    }
+
+    // A read that fails inside a block ends the run with the reader's status 2.
+    const ProgramResult failed = runProgram(TRK_TO_ZRP_PATH, {"/proc/self/mem", dir + "out.zrp"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_NE(failed.err.find("input in flex scanner failed"), std::string::npos) << failed.err;
+
+    // A terminal does not take binary data.
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    const ProgramResult binary = runProgram(TRK_TO_ZRP_PATH, {"--format", "vtp", in}, "trk_to_zrp", ptsname(terminal));
+    close(terminal);
+    EXPECT_EQ(binary.status, 1);
+    EXPECT_EQ(binary.err,
+              "Error: VTK PolyData is binary: give an output file, or send standard output to a file or pipe\n"
+              "Usage: trk_to_zrp inputfile [outputfile]\n");
+
+    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "spill"}));
     removeDir(spill);
     removeDir(dir);
 }

@@ -171,40 +171,73 @@ TEST_F(Translation, FailedRunLeavesAnExistingOutputFileAsItWas) {
 // Stored files may carry bytes after their last record: the chunks before
 // them are translated, with one warning; --strict makes it an error that
 // writes nothing.
-TEST_F(Translation, UnreadableTrailingBlockWarnsOrWithStrictFails) {
+// Bytes that do not parse, or an empty block with records after it, end the
+// records: the records before them are translated, with a warning, or with
+// --strict nothing is.
+TEST_F(Translation, AnEndBeforeTheLastRecordWarnsOrWithStrictFails) {
     const std::string track = trackText(referenceChunks("B"));
-    const std::string in = input(track + "\n\x1b]0;garbage\x07");
-    // The parser's message quotes the byte it stopped at, escaped.
     const std::string where = "at byte " + std::to_string(track.size());
+    // The parser's message quotes the byte it stopped at, escaped.
     const std::string parser = "PropertyParser scan failed: Error parsing Property: lexical error. found: '\\x1b'";
-    ProgramResult result = run({in});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, referenceZrp);
-    EXPECT_EQ(result.err, "Warning:  reading stopped " + where + ": " + parser + "; later records were not read.\n");
+    const struct {
+        std::string after;
+        std::string warning;
+        std::string error;
+    } endings[] = {
+        {"\n\x1b]0;garbage\x07", "reading stopped " + where + ": " + parser + "; later records were not read.",
+         "the block " + where + " does not parse: " + parser + "."},
+        {"{}" + trackText({standardChunk(3, "A", {{0, 1, 1, 1, 1, 1}})}),
+         "the empty block \"{}\" " + where + " ends the records; later records were not read.",
+         "the empty block \"{}\" " + where + " ends the records before the end of the input."},
+    };
+    for (const auto& ending : endings) {
+        const std::string in = input(track + ending.after);
+        ProgramResult result = run({in});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, referenceZrp);
+        EXPECT_EQ(result.err, "Warning:  " + ending.warning + "\n");
 
-    writeFile(dir + "old.zrp", "old text\n");
-    result = run({"--strict", in, dir + "old.zrp"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Error:  the block " + where + " does not parse: " + parser + ".\n");
-    EXPECT_EQ(readFile(dir + "old.zrp"), "old text\n");
-    EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "old.zrp"}));
+        writeFile(dir + "old.zrp", "old text\n");
+        result = run({"--strict", in, dir + "old.zrp"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "Error:  " + ending.error + "\n");
+        EXPECT_EQ(readFile(dir + "old.zrp"), "old text\n");
+        EXPECT_EQ(filesIn(dir), (std::set<std::string>{"in.trk", "old.zrp"}));
+    }
+    // An empty block at the very end ends nothing early.
+    EXPECT_EQ(run({input(track + "{}\n")}).err, "");
+}
+
+// A tag name with a line break would break the lines of a ZRP file: it is
+// refused where it would be written, and kept where it would not.
+TEST_F(Translation, ATagNameThatWouldBreakTheLinesIsRefused) {
+    const std::string broken =
+        trackText({standardChunk(1, "in\nlet", {{0, 1, 1, 1, 1, 1}}), standardChunk(2, "B", {{0, 1, 1, 1, 1, 1}})});
+    const ProgramResult refused = run({input(broken)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "Error:  the tag name \"in\\x0alet\" holds a line break, which would break the lines of a ZRP file.\n");
+    EXPECT_EQ(run({"--format", "csv", input(broken)}).status, 0);
+    EXPECT_EQ(run({input(trackText({standardChunk(1, "in\rlet", {{0, 1, 1, 1, 1, 1}})}))}).status, 0);
 }
 
 TEST_F(Translation, WriteFailuresAreReported) {
     const std::string in = input(trackText(referenceChunks("B")));
     ProgramResult toFullDevice = run({in, "/dev/full"});
     EXPECT_EQ(toFullDevice.status, 1);
-    EXPECT_EQ(toFullDevice.err, "Error:  could not write output file\n");
+    EXPECT_EQ(toFullDevice.err, "Error:  could not write output file: No space left on device\n");
     ProgramResult fullStdout = run({in}, "/dev/full");
     EXPECT_EQ(fullStdout.status, 1);
-    EXPECT_EQ(fullStdout.err, "Error:  could not write standard output\n");
+    EXPECT_EQ(fullStdout.err, "Error:  could not write standard output: No space left on device\n");
     // The " written." line is checked too; the file, complete by then, stays.
     for (const std::string& standardOutput : {std::string("/dev/full"), std::string("-")}) {
         SCOPED_TRACE(standardOutput);
         ProgramResult unreported = run({in, dir + "kept.zrp"}, standardOutput);
         EXPECT_EQ(unreported.status, 1);
-        EXPECT_EQ(unreported.err, "Error:  could not write standard output\n");
+        EXPECT_EQ(unreported.err,
+                  "Error:  could not write standard output: " +
+                      std::string(standardOutput == "-" ? "Bad file descriptor" : "No space left on device") + "\n");
         EXPECT_EQ(readFile(dir + "kept.zrp"), referenceZrp);
         std::remove((dir + "kept.zrp").c_str());
     }

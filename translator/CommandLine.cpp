@@ -50,8 +50,17 @@ bool parseWholeNumber(const std::string& text, std::uint64_t& value) {
 bool parseMemorySize(const std::string& text, std::uint64_t& bytes) {
     int shift = 0;
     std::string digits = text;
-    if (!text.empty()) {
-        switch (text.back()) {
+    // "512MB" and "1GiB" say the same as "512M" and "1G".
+    for (const char* unit : {"iB", "B"}) {
+        const std::size_t length = std::char_traits<char>::length(unit);
+        if (digits.size() > length + 1 && digits.compare(digits.size() - length, length, unit) == 0 &&
+            std::string("KkMmGg").find(digits[digits.size() - length - 1]) != std::string::npos) {
+            digits.resize(digits.size() - length);
+            break;
+        }
+    }
+    if (!digits.empty()) {
+        switch (digits.back()) {
             case 'K':
             case 'k': shift = 10; break;
             case 'M':

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+
 #include <utility>
+#include "TemporaryFiles.h"
 
 namespace {
 
@@ -48,10 +50,12 @@ void ProgressLine::show(const std::string& text) {
     const std::size_t pad = shownLength > text.size() ? shownLength - text.size() : 0;
     out << '\r' << text << std::string(pad, ' ') << std::flush;
     shownLength = text.size() + pad;
+    eraseOnSignal(shownLength);
 }
 
 void ProgressLine::clear() {
     if (shownLength == 0) return;
+    eraseOnSignal(0);
     out << '\r' << std::string(shownLength, ' ') << '\r' << std::flush;
     shownLength = 0;
 }

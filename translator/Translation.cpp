@@ -1,5 +1,7 @@
 #include "Translation.h"
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -29,22 +31,32 @@ public:
         if (path != nullptr && !file.open(path)) throw OutputUnopenable();
     }
     std::ostream& stream() { return path != nullptr ? file.stream() : standardOutput; }
+    // Notes the reason of a write that has just failed the stream.
+    void noteFailure() {
+        if (!stream() && writeError == 0) writeError = errno;
+    }
     // Completes the output: the file put in place and the " written." line.
     void commit() {
         if (path == nullptr) {
             standardOutput.flush();
-            if (!standardOutput) fail("could not write standard output");
+            if (!standardOutput) failWriting("standard output", writeError != 0 ? writeError : errno);
             return;
         }
-        if (!file.commit()) fail("could not write output file");
+        if (!file.commit()) failWriting("output file", writeError != 0 ? writeError : file.failure());
+        errno = 0;
         standardOutput << path << " written." << std::endl;
-        if (!standardOutput) fail("could not write standard output");
+        if (!standardOutput) failWriting("standard output", errno);
     }
 
 private:
+    [[noreturn]] static void failWriting(const std::string& what, int error) {
+        fail("could not write " + what + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    }
+
     const char* path;
     std::ostream& standardOutput;
     OutputFile file;
+    int writeError = 0;
 };
 
 void run(std::istream& input, const std::string& inputName, const char* outputPath, std::ostream& standardOutput,
@@ -97,6 +109,7 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     const std::uint64_t points = layout.index.pointCount();
     output->write(destination.stream(), layout, *store, queue, budget.textPieceBytes,
                   [&](std::uint64_t written) { progress.updateWriting(written, points); });
+    destination.noteFailure();
     progress.clear();
     destination.commit();
 }

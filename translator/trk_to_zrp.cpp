@@ -1,3 +1,4 @@
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
     if (!input.open(line.input)) usage("could not open input file", argv);
     // Checked before anything is read: the output would replace the input.
     if (line.hasOutput && input.isSameFileAs(line.output)) usage("input and output are the same file", argv);
+    // Binary data would garble the terminal.
+    if (!line.hasOutput && line.options.format == OutputFormat::Vtp && isatty(STDOUT_FILENO) == 1)
+        usage("VTK PolyData is binary: give an output file, or send standard output to a file or pipe", argv);
 
     TranslationOptions options = line.options;
     options.showProgress = standardErrorIsTerminal();

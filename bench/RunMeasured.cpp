@@ -1,6 +1,6 @@
 // run_measured: runs a program and reports, after it ends, its wall time, CPU
 // time, peak resident memory and exit status on one line of standard output:
-//   measured wall_seconds=2.512 user_seconds=2.101 system_seconds=0.301 max_rss_kib=431012 status=0
+//   measured wall_seconds=2.512 user_seconds=2.101 system_seconds=0.301 max_rss_kib=431012 minor_faults=5120 status=0
 // The figures are the child's own (wait4), so they do not depend on
 // /usr/bin/time being installed. The program's streams are passed through.
 
@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
     const int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     // ru_maxrss is in kibibytes on Linux.
-    std::printf("measured wall_seconds=%.3f user_seconds=%.3f system_seconds=%.3f max_rss_kib=%ld status=%d\n",
-                wall.count(), seconds(usage.ru_utime), seconds(usage.ru_stime), usage.ru_maxrss, exitStatus);
+    std::printf(
+        "measured wall_seconds=%.3f user_seconds=%.3f system_seconds=%.3f max_rss_kib=%ld minor_faults=%ld status=%d\n",
+        wall.count(), seconds(usage.ru_utime), seconds(usage.ru_stime), usage.ru_maxrss, usage.ru_minflt, exitStatus);
     return exitStatus;
 }

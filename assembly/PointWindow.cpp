@@ -132,7 +132,7 @@ void PointWindow::setRange(std::uint64_t first, std::uint64_t count) {
 void PointWindow::scatter(const PlacedPoints& points, WorkQueue* queue) {
     // Each point has a place of its own: threads that take points apart
     // write apart.
-    constexpr std::size_t perThread = 16384;
+    constexpr std::size_t perThread = 4096;
     const unsigned threads = queue != nullptr ? queue->threads() : 1;
     if (threads == 1 || points.count < 2 * perThread) {
         scatterPoints(trackLayout, points, 0, points.count, firstPoint, pointCount, targets);

@@ -28,9 +28,10 @@ Measured parseMeasured(const std::string& out) {
     Measured measured;
     const std::string::size_type line = out.rfind("measured ");
     if (line == std::string::npos) return measured;
-    std::sscanf(out.c_str() + line,
-                "measured wall_seconds=%*f user_seconds=%*f system_seconds=%*f max_rss_kib=%ld minor_faults=%*d status=%d",
-                &measured.maxRssKib, &measured.status);
+    std::sscanf(
+        out.c_str() + line,
+        "measured wall_seconds=%*f user_seconds=%*f system_seconds=%*f max_rss_kib=%ld minor_faults=%*d status=%d",
+        &measured.maxRssKib, &measured.status);
     return measured;
 }
 

@@ -14,37 +14,32 @@ std::size_t writePiece(char* out, const TrackLayout& layout, const TextFormat& f
                        std::uint64_t from, std::uint64_t to) {
     const PathIndex& index = layout.index;
     char* const start = out;
-    std::vector<LineValue> values(layout.pointBytes() + 3);
+    const LineValues reader(window);
+    std::vector<LineValue> values(reader.count());
     std::uint64_t point = window.first() + from;
     std::uint64_t k = index.pathOfPoint(point);
     PathIndex::Path path = index.path(k);
     for (std::uint64_t p = from; p < to; ++p, ++point) {
         if (point >= path.firstPoint + path.count) path = index.path(++k);
         if (point == path.firstPoint) out = format.writePathStart(out, layout, path);
-        const std::size_t count = lineValues(window, p, values.data());
-        out = format.writePoint(out, layout, path, point - path.firstPoint, values.data(), count);
+        reader.read(p, values.data());
+        out = format.writePoint(out, layout, path, point - path.firstPoint, values.data(), values.size());
     }
     return static_cast<std::size_t>(out - start);
 }
 
 }  // namespace
 
-std::size_t lineValues(const PointWindow& window, std::uint64_t point, LineValue* values) {
+LineValues::LineValues(const PointWindow& window) {
     const std::vector<LayoutArray>& arrays = window.layout().arrays();
-    std::size_t count = 0;
     for (std::size_t a = 0; a < arrays.size(); ++a) {
         const LayoutArray& array = arrays[a];
         const ArrayTarget& target = window.arrays()[a];
-        const std::size_t size = valueSize(array.type);
-        const char* bytes = target.values + point * target.pointStride;
-        for (unsigned c = 0; c < array.components; ++c) {
-            const ValueKind kind = target.kinds != nullptr
-                                       ? static_cast<ValueKind>(target.kinds[point * target.kindStride + c])
-                                       : array.kind;
-            values[count++] = LineValue{kind, array.type, bytes + c * size};
-        }
+        for (unsigned c = 0; c < array.components; ++c)
+            columns.push_back({target.values + c * valueSize(array.type), target.pointStride,
+                               target.kinds != nullptr ? target.kinds + c : nullptr, target.kindStride, array.kind,
+                               array.type});
     }
-    return count;
 }
 
 void writeText(std::ostream& out, const TrackLayout& layout, PointStore& store, TextFormat& format, WorkQueue& queue,

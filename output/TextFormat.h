@@ -43,9 +43,34 @@ public:
                              const LineValue* values, std::size_t count) const = 0;
 };
 
-// The values of a point of a window in line order, into `values` (room for
-// every component of every array); returns their number.
-std::size_t lineValues(const PointWindow& window, std::uint64_t point, LineValue* values);
+// The values of the points of a window in line order: the position's, then
+// every written variable's.
+class LineValues {
+public:
+    explicit LineValues(const PointWindow& window);
+    std::size_t count() const { return columns.size(); }
+    // The values of window point `point`, into `values` (room for count()).
+    void read(std::uint64_t point, LineValue* values) const {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const Column& column = columns[c];
+            const ValueKind kind =
+                column.kinds != nullptr ? static_cast<ValueKind>(column.kinds[point * column.kindStride]) : column.kind;
+            values[c] = LineValue{kind, column.type, column.values + point * column.stride};
+        }
+    }
+
+private:
+    // One component of one array.
+    struct Column {
+        const char* values;
+        std::size_t stride;
+        const std::uint8_t* kinds;  // null unless the array is tagged
+        std::size_t kindStride;
+        ValueKind kind;
+        ValueType type;
+    };
+    std::vector<Column> columns;
+};
 
 // Writes the text file of the stored points: the header, then every path,
 // window after window; the points are formatted in pieces on the threads of

@@ -58,16 +58,17 @@ void writeChunks(const std::string& path, int count, const std::function<TestChu
 
 TEST(MemoryBudget, ManyThreadsPathsGroupsAndALongStringStayWithinIt) {
     const std::string dir = makeTempDir("budget");
-    ASSERT_EQ(runProgram(TRK_MAKE_PATH, {"--chunks", "20", "--points", "50000", "--parcels", "200000",
-                                         dir + "threads.trk"})
-                  .status,
-              0);
-    ASSERT_EQ(runProgram(TRK_MAKE_PATH, {"--chunks", "4", "--points", "100000", "--parcels", "400000",
-                                         dir + "paths.trk"})
-                  .status,
-              0);
-    writeChunks(dir + "groups.trk", 20000,
-                [](int i) { return standardChunk(i, "group " + std::to_string(i), {{0, 1, 2, 3, 0.5f, 300}}); });
+    ASSERT_EQ(
+        runProgram(TRK_MAKE_PATH, {"--chunks", "20", "--points", "50000", "--parcels", "200000", dir + "threads.trk"})
+            .status,
+        0);
+    ASSERT_EQ(
+        runProgram(TRK_MAKE_PATH, {"--chunks", "4", "--points", "100000", "--parcels", "400000", dir + "paths.trk"})
+            .status,
+        0);
+    writeChunks(dir + "groups.trk", 20000, [](int i) {
+        return standardChunk(i, "group " + std::to_string(i), {{0, 1, 2, 3, 0.5f, 300}});
+    });
     const long stringBytes = 16 << 20;
     writeChunks(dir + "string.trk", 2, [&](int i) {
         TestChunk chunk = standardChunk(i, "A", {{std::uint32_t(i), 1, 2, 3, 0.5f, 300}});
@@ -82,13 +83,19 @@ TEST(MemoryBudget, ManyThreadsPathsGroupsAndALongStringStayWithinIt) {
         long beyond;  // KiB the budget may be exceeded by: the program, and twice the longest block
     } cases[] = {
         {"1024 threads, ZRP", {"--threads", "1024", "--memory", "16M", "threads.trk"}, 16, programCost},
-        {"1024 threads, CSV", {"--threads", "1024", "--memory", "16M", "--format", "csv", "threads.trk"}, 16,
+        {"1024 threads, CSV",
+         {"--threads", "1024", "--memory", "16M", "--format", "csv", "threads.trk"},
+         16,
          programCost},
-        {"1024 threads, VTP", {"--threads", "1024", "--memory", "16M", "--format", "vtp", "threads.trk"}, 16,
+        {"1024 threads, VTP",
+         {"--threads", "1024", "--memory", "16M", "--format", "vtp", "threads.trk"},
+         16,
          programCost},
         {"400,000 paths", {"--memory", "32M", "paths.trk"}, 32, programCost},
         {"20,000 groups", {"--memory", "16M", "groups.trk"}, 16, programCost},
-        {"a 16 MiB string in a key nobody reads", {"--memory", "16M", "string.trk"}, 16,
+        {"a 16 MiB string in a key nobody reads",
+         {"--memory", "16M", "string.trk"},
+         16,
          programCost + 2 * stringBytes / 1024},
     };
     for (const auto& c : cases) {

@@ -53,6 +53,8 @@ TEST(ProgressLineTest, WaitsBeforeTheFirstLineThenWritesAtMostFourTimesASecond) 
 TEST(ProgressLineTest, Text) {
     EXPECT_EQ(progressText(2999999, 3000000, 0, milliseconds(61000)),
               "Reading: 3.0 MB of 3.0 MB (99%), 0 points, 61.0 s");
+    // While writing, the points written of all there are.
+    EXPECT_EQ(writingText(1000, 4000, milliseconds(1500)), "Writing: 1000 of 4000 points (25%), 1.5 s");
 }
 
 // Four one-point chunks fed through a pipe, with a pause halfway that

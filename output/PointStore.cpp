@@ -14,6 +14,29 @@ struct BlockHeader {
 };
 constexpr std::size_t headerBytes = sizeof(std::uint64_t) + sizeof(std::uint32_t);
 
+// Rows and blocks have this much room beyond their end, so that a short row
+// is copied in one fixed-size move, the library's call for a few bytes
+// costing more than the bytes.
+constexpr std::size_t slack = 64;
+
+void copyRow(char* to, const char* from, std::size_t bytes) {
+    if (bytes <= slack)
+        std::memcpy(to, from, slack);
+    else
+        std::memcpy(to, from, bytes);
+}
+
+// Copies the values of one array of a record: a few sizes are most of them.
+void copyValues(char* to, const char* from, std::size_t bytes) {
+    switch (bytes) {
+        case 4: std::memcpy(to, from, 4); return;
+        case 8: std::memcpy(to, from, 8); return;
+        case 12: std::memcpy(to, from, 12); return;
+        case 24: std::memcpy(to, from, 24); return;
+        default: std::memcpy(to, from, bytes); return;
+    }
+}
+
 }  // namespace
 
 MemoryStore::MemoryStore(const TrackLayout& layout, WorkQueue* queue)
@@ -48,7 +71,7 @@ SpillStore::SpillStore(const TrackLayout& layout, std::vector<std::uint64_t> sta
       window(layout, windowPoints) {
     const std::uint64_t points = layout.index.pointCount();
     for (std::size_t p = 0; p < starts.size(); ++p)
-        partitions.push_back({starts[p], p + 1 < starts.size() ? starts[p + 1] : points, {}, none});
+        partitions.push_back({starts[p], p + 1 < starts.size() ? starts[p + 1] : points, nullptr, 0, none});
     // A row: each array's values, then its kinds; the same order as a window's.
     std::size_t at = 0;
     for (const LayoutArray& array : layout.arrays()) {
@@ -83,7 +106,7 @@ std::size_t SpillStore::partitionOf(std::uint64_t point) {
 void SpillStore::take(const PlacedPoints& points) {
     // The piece's points as rows, in their order, then each row to the
     // block of its partition.
-    rows.resize(points.count * layout.pointBytes());
+    rows.resize(points.count * layout.pointBytes() + slack);
     rowNumbers.resize(points.count);
     std::iota(rowNumbers.begin(), rowNumbers.end(), std::uint64_t(0));
     const std::size_t rowBytes = layout.pointBytes();
@@ -103,32 +126,32 @@ void SpillStore::take(const PlacedPoints& points) {
         const std::size_t p = partitionOf(points.places[i]);
         if (p < roundFirst || p >= roundEnd) continue;
         Partition& partition = partitions[p];
-        if (partition.pending.empty()) {
-            partition.pending.reserve(blockBytes);
-            partition.pending.resize(headerBytes);
+        if (!partition.pending) {
+            partition.pending.reset(new char[blockBytes + slack]);
+            partition.used = headerBytes;
         }
         const std::uint32_t place = static_cast<std::uint32_t>(points.places[i] - partition.first);
-        const std::size_t at = partition.pending.size();
-        partition.pending.resize(at + recordBytes);
-        std::memcpy(partition.pending.data() + at, &place, sizeof place);
-        std::memcpy(partition.pending.data() + at + sizeof place, rows.data() + i * rowBytes, rowBytes);
-        if (partition.pending.size() + recordBytes > blockBytes) flush(partition);
+        char* const record = partition.pending.get() + partition.used;
+        std::memcpy(record, &place, sizeof place);
+        copyRow(record + sizeof place, rows.data() + i * rowBytes, rowBytes);
+        partition.used += recordBytes;
+        if (partition.used + recordBytes > blockBytes) flush(partition);
     }
 }
 
 void SpillStore::flush(Partition& partition) {
-    if (partition.pending.size() <= headerBytes) return;
-    const BlockHeader header{partition.lastBlock, static_cast<std::uint32_t>(partition.pending.size())};
-    std::memcpy(partition.pending.data(), &header.previous, sizeof header.previous);
-    std::memcpy(partition.pending.data() + sizeof header.previous, &header.bytes, sizeof header.bytes);
-    partition.lastBlock = spill.append(partition.pending.data(), partition.pending.size());
-    partition.pending.resize(headerBytes);
+    if (!partition.pending || partition.used <= headerBytes) return;
+    const BlockHeader header{partition.lastBlock, static_cast<std::uint32_t>(partition.used)};
+    std::memcpy(partition.pending.get(), &header.previous, sizeof header.previous);
+    std::memcpy(partition.pending.get() + sizeof header.previous, &header.bytes, sizeof header.bytes);
+    partition.lastBlock = spill.append(partition.pending.get(), partition.used);
+    partition.used = headerBytes;
 }
 
 void SpillStore::finishPlacing() {
     for (std::size_t p = roundFirst; p < roundEnd; ++p) {
         flush(partitions[p]);
-        std::vector<char>().swap(partitions[p].pending);
+        partitions[p].pending.reset();
     }
 }
 
@@ -152,8 +175,8 @@ void SpillStore::load(const Partition& partition) {
             const char* row = block.data() + at + sizeof place;
             for (std::size_t a = 0; a < arrays.size(); ++a) {
                 const ArrayTarget& target = window.arrays()[a];
-                const std::size_t bytes = arrays[a].components * valueSize(arrays[a].type);
-                std::memcpy(target.values + place * target.pointStride, row + rowOffsets[a], bytes);
+                const std::size_t bytes = target.pointStride;
+                copyValues(target.values + place * target.pointStride, row + rowOffsets[a], bytes);
                 if (target.kinds != nullptr)
                     std::memcpy(target.kinds + place * target.kindStride, row + rowOffsets[a] + bytes,
                                 arrays[a].components);

@@ -67,8 +67,9 @@ private:
     struct Partition {
         std::uint64_t first;
         std::uint64_t end;
-        std::vector<char> pending;  // a block being filled, header first
-        std::uint64_t lastBlock;    // the offset of its last block in the spill, or none
+        std::unique_ptr<char[]> pending;  // a block being filled, header first; made at its first point
+        std::size_t used;                 // bytes of it filled
+        std::uint64_t lastBlock;          // the offset of its last block in the spill, or none
     };
     static constexpr std::uint64_t none = ~std::uint64_t(0);
     std::size_t partitionOf(std::uint64_t point);

@@ -16,6 +16,10 @@ constexpr std::size_t headerBytes = sizeof(std::uint64_t) + sizeof(std::uint32_t
 
 }  // namespace
 
+void PointStore::forEachWindow(const std::function<void(const PointWindow&)>& visit) {
+    for (std::size_t k = 0; k < windowCount(); ++k) visit(loadWindow(k));
+}
+
 MemoryStore::MemoryStore(const TrackLayout& layout, WorkQueue* queue)
     : window(layout, layout.index.pointCount()), queue(queue) {
     window.setRange(0, layout.index.pointCount());
@@ -163,11 +167,9 @@ void SpillStore::load(const Partition& partition) {
     }
 }
 
-void SpillStore::forEachWindow(const std::function<void(const PointWindow&)>& visit) {
-    for (const Partition& partition : partitions) {
-        load(partition);
-        visit(window);
-    }
+const PointWindow& SpillStore::loadWindow(std::size_t k) {
+    load(partitions.at(k));
+    return window;
 }
 
 std::unique_ptr<PointStore> makeStore(const TrackLayout& layout, std::uint64_t room, WorkQueue* queue,

@@ -24,15 +24,6 @@ ElementType elementOf(DataType type) {
     }
 }
 
-ElementType elementOf(ValueType type) {
-    switch (type) {
-        case ValueType::UInt32: return ElementType::UInt32;
-        case ValueType::Float32: return ElementType::Float32;
-        case ValueType::Float64: return ElementType::Float64;
-    }
-    return ElementType::Float64;
-}
-
 // An array of its own memory, left uninitialised: every element is written
 // before the array is handed out.
 Array newArray(ElementType type, std::size_t rows, std::size_t width) {
@@ -64,6 +55,15 @@ void fillPaths(const PathIndex& index, Tracks& tracks) {
 }
 
 }  // namespace
+
+ElementType elementOf(ValueType type) {
+    switch (type) {
+        case ValueType::UInt32: return ElementType::UInt32;
+        case ValueType::Float32: return ElementType::Float32;
+        case ValueType::Float64: return ElementType::Float64;
+    }
+    return ElementType::Float64;
+}
 
 std::size_t elementSize(ElementType type) {
     switch (type) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "TrackLayout.h"
+
 class ChunkSource;
 
 // Track files read into typed arrays for the Python module. Nothing here
@@ -18,6 +20,8 @@ class ChunkSource;
 enum class ElementType { Int32, Int64, UInt32, Float32, Float64, Bytes };
 
 std::size_t elementSize(ElementType type);
+// The element type of an output array of the layout.
+ElementType elementOf(ValueType type);
 
 // A two-dimensional array of `rows` rows of `width` elements (width 1 is
 // one value a row), `rowStride` bytes apart, over memory that `owner` keeps.

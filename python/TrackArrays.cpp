@@ -85,6 +85,7 @@ Tracks readTracks(std::istream& input, const std::string& name) {
     }();
     const std::size_t rows = static_cast<std::size_t>(layout.index.pointCount());
     tracks.tagNames.assign(layout.tags().begin(), layout.tags().end());
+    tracks.columnNames = layout.variableNames();
     tracks.tag = newArray(ElementType::Int32, rows, 1);
     tracks.parcel = newArray(ElementType::UInt32, rows, 1);
     tracks.pathOffsets = newArray(ElementType::Int64, static_cast<std::size_t>(layout.index.pathCount()) + 1, 1);

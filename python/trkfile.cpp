@@ -7,26 +7,17 @@
 #include <exception>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "ChunkSource.h"
 #include "ModuleSupport.h"
 #include "PathReader.h"
 #include "TrackArrays.h"
 #include "TrackError.h"
+#include "TracksFrame.h"
 
 namespace py = pybind11;
 
 namespace {
-
-struct PyTracks {
-    py::list tagNames;
-    py::object tag, parcel, pathOffsets, position;
-    py::dict variables;
-    std::size_t points = 0;
-    std::size_t paths = 0;
-    std::vector<std::string> variableNames;  // as stored, for the repr
-};
 
 struct PyChunk {
     std::uint64_t record = 0;
@@ -60,6 +51,7 @@ PyTracks readFile(const py::object& source) {
         result.variables[nameOf(variable.name)] = toPython(variable.array);
         result.variableNames.push_back(variable.name);
     }
+    result.columnNames = std::move(tracks.columnNames);
     return result;
 }
 
@@ -139,13 +131,20 @@ PYBIND11_MODULE(trkfile, m) {
                       "Shape (n, 3), or (n,) when every chunk's position is a scalar; the stored type.")
         .def_readonly("variables", &PyTracks::variables,
                       "Each written variable's name to its values: (n,) or, for a vector, (n, 3).")
-        .def("__repr__", [](const PyTracks& tracks) {
-            std::string names;
-            for (const std::string& name : tracks.variableNames) names += (names.empty() ? "" : ", ") + name;
-            return messageOf("<trkfile.Tracks: " + counted(tracks.points, "point") + ", " +
-                             counted(tracks.paths, "path") + ", " + counted(py::len(tracks.tagNames), "tag group") +
-                             ", variables " + (names.empty() ? "none" : names) + ">");
-        });
+        .def("__repr__",
+             [](const PyTracks& tracks) {
+                 std::string names;
+                 for (const std::string& name : tracks.variableNames) names += (names.empty() ? "" : ", ") + name;
+                 return messageOf("<trkfile.Tracks: " + counted(tracks.points, "point") + ", " +
+                                  counted(tracks.paths, "path") + ", " +
+                                  counted(py::len(tracks.tagNames), "tag group") + ", variables " +
+                                  (names.empty() ? "none" : names) + ">");
+             })
+        .def("to_pandas", &framed,
+             "One row a point, as a pandas DataFrame: the columns of the CSV output (tag, a\n"
+             "categorical of the group names; parcel; point, its number within its path; x, y, z;\n"
+             "the ZRP variable names, a vector's with -u, -v and -w) in their stored types, and\n"
+             "path, the path's number from 0, for groupby('path'). Needs pandas.");
 
     py::class_<PyChunk>(m, "Chunk", "One steady track chunk (see chunks).")
         .def_readonly("record", &PyChunk::record, "Its record number in the file, from 1.")

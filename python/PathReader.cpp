@@ -100,9 +100,12 @@ private:
         paths = std::move(read);
         warn(paths->warning());
         for (const std::string& name : paths->layout().tags()) tagNames.push_back(nameOf(name));
+        // Keyed as read() keys them: the written variables alone.
         VariableKeys keys;
-        for (const LayoutArray& array : paths->layout().arrays())
-            variableKeys.push_back(nameOf(keys.keyOf(array.name, array.variable)));
+        const std::vector<LayoutArray>& arrays = paths->layout().arrays();
+        variableKeys.push_back(py::none());
+        for (std::size_t a = 1; a < arrays.size(); ++a)
+            variableKeys.push_back(nameOf(keys.keyOf(arrays[a].name, arrays[a].variable)));
     }
 
     PyPath handedOut(const TrackPaths::Path& path) const {
@@ -127,7 +130,7 @@ private:
     std::uint64_t budget;
     std::unique_ptr<TrackPaths> paths;
     std::vector<py::object> tagNames;
-    std::vector<py::object> variableKeys;  // by layout array; the first, the position's, is not used
+    std::vector<py::object> variableKeys;  // by layout array; the position's is None
     bool running = false;
     bool finished = false;
 };

@@ -28,6 +28,16 @@ def made(tmp_path_factory):
     return path
 
 
+@pytest.fixture(scope="module")
+def named_like_the_position(tmp_path_factory):
+    """A written scalar that bears the position's name, as read() keys it."""
+    layout = [variable("Parcel Index", 0, "Unsigned4"), variable("Position", 3, "Vector<3,Float4>"),
+              variable("Position", 0, "Float4")]
+    path = tmp_path_factory.mktemp("named") / "named.trk"
+    path.write_bytes(chunk_bytes(1, "A", layout, [[2, (1, 2, 3), 4], [1, (5, 6, 7), 8], [2, (9, 10, 11), 12]]))
+    return path
+
+
 @pytest.fixture
 def spill(tmp_path, monkeypatch):
     """The folder spill files go to."""
@@ -39,11 +49,12 @@ def spill(tmp_path, monkeypatch):
 
 WALKS = [  # the file, how it is handed over, the budget, whether its points go through a spill file
     ("written", str, None, False),
+    ("named_like_the_position", str, None, False),
     ("made", lambda path: path, "1M", True),
     ("made", lambda path: open(path, "rb"), "1M", True),
     ("made", lambda path: gzip.open(io.BytesIO(gzip.compress(path.read_bytes()))), 4 << 20, False),
 ]
-WALK_IDS = ["written-str", "made-1M-Path", "made-1M-open", "made-4MiB-gzip"]
+WALK_IDS = ["written-str", "named-like-the-position", "made-1M-Path", "made-1M-open", "made-4MiB-gzip"]
 
 
 @pytest.mark.parametrize("name, opener, memory, spills", WALKS, ids=WALK_IDS)

@@ -39,6 +39,10 @@ void copyValues(char* to, const char* from, std::size_t bytes) {
 
 }  // namespace
 
+void PointStore::forEachWindow(const std::function<void(const PointWindow&)>& visit) {
+    for (std::size_t k = 0; k < windowCount(); ++k) visit(loadWindow(k));
+}
+
 MemoryStore::MemoryStore(const TrackLayout& layout, WorkQueue* queue)
     : window(layout, layout.index.pointCount()), queue(queue) {
     window.setRange(0, layout.index.pointCount());
@@ -186,11 +190,9 @@ void SpillStore::load(const Partition& partition) {
     }
 }
 
-void SpillStore::forEachWindow(const std::function<void(const PointWindow&)>& visit) {
-    for (const Partition& partition : partitions) {
-        load(partition);
-        visit(window);
-    }
+const PointWindow& SpillStore::loadWindow(std::size_t k) {
+    load(partitions.at(k));
+    return window;
 }
 
 std::unique_ptr<PointStore> makeStore(const TrackLayout& layout, std::uint64_t room, WorkQueue* queue,

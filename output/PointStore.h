@@ -1,6 +1,7 @@
 #ifndef OUTPUT_POINTSTORE_H
 #define OUTPUT_POINTSTORE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,9 +25,14 @@ public:
     virtual void beginRound(unsigned round) { (void)round; }
     // After each round: what the round's partitions still buffer goes out.
     virtual void finishPlacing() {}
-    // Calls visit(window) for windows that cover every point in output
-    // order. May be called more than once.
-    virtual void forEachWindow(const std::function<void(const PointWindow&)>& visit) = 0;
+    // The windows that cover every point in output order, and window k of
+    // them, read back where it must be: the window loaded before may then
+    // be gone. Each may be loaded any number of times.
+    virtual std::size_t windowCount() const = 0;
+    virtual const PointWindow& loadWindow(std::size_t k) = 0;
+    // Calls visit(window) for every window in order. May be called more
+    // than once.
+    void forEachWindow(const std::function<void(const PointWindow&)>& visit);
     // The most points a window holds.
     virtual std::uint64_t windowCapacity() const = 0;
 };
@@ -36,7 +42,8 @@ class MemoryStore : public PointStore {
 public:
     MemoryStore(const TrackLayout& layout, WorkQueue* queue);
     void take(const PlacedPoints& points) override { window.scatter(points, queue); }
-    void forEachWindow(const std::function<void(const PointWindow&)>& visit) override { visit(window); }
+    std::size_t windowCount() const override { return 1; }
+    const PointWindow& loadWindow(std::size_t) override { return window; }
     std::uint64_t windowCapacity() const override { return window.capacity(); }
 
 private:
@@ -60,7 +67,8 @@ public:
     void beginRound(unsigned round) override;
     void take(const PlacedPoints& points) override;
     void finishPlacing() override;
-    void forEachWindow(const std::function<void(const PointWindow&)>& visit) override;
+    std::size_t windowCount() const override { return partitions.size(); }
+    const PointWindow& loadWindow(std::size_t k) override;
     std::uint64_t windowCapacity() const override { return window.capacity(); }
 
 private:

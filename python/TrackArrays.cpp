@@ -24,15 +24,6 @@ ElementType elementOf(DataType type) {
     }
 }
 
-ElementType elementOf(ValueType type) {
-    switch (type) {
-        case ValueType::UInt32: return ElementType::UInt32;
-        case ValueType::Float32: return ElementType::Float32;
-        case ValueType::Float64: return ElementType::Float64;
-    }
-    return ElementType::Float64;
-}
-
 // An array of its own memory, left uninitialised: every element is written
 // before the array is handed out.
 Array newArray(ElementType type, std::size_t rows, std::size_t width) {
@@ -65,6 +56,15 @@ void fillPaths(const PathIndex& index, Tracks& tracks) {
 
 }  // namespace
 
+ElementType elementOf(ValueType type) {
+    switch (type) {
+        case ValueType::UInt32: return ElementType::UInt32;
+        case ValueType::Float32: return ElementType::Float32;
+        case ValueType::Float64: return ElementType::Float64;
+    }
+    return ElementType::Float64;
+}
+
 std::size_t elementSize(ElementType type) {
     switch (type) {
         case ElementType::Int64:
@@ -85,6 +85,7 @@ Tracks readTracks(std::istream& input, const std::string& name) {
     }();
     const std::size_t rows = static_cast<std::size_t>(layout.index.pointCount());
     tracks.tagNames.assign(layout.tags().begin(), layout.tags().end());
+    tracks.columnNames = layout.variableNames();
     tracks.tag = newArray(ElementType::Int32, rows, 1);
     tracks.parcel = newArray(ElementType::UInt32, rows, 1);
     tracks.pathOffsets = newArray(ElementType::Int64, static_cast<std::size_t>(layout.index.pathCount()) + 1, 1);

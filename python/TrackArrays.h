@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "TrackLayout.h"
+
 class ChunkSource;
 
 // Track files read into typed arrays for the Python module. Nothing here
@@ -18,6 +20,8 @@ class ChunkSource;
 enum class ElementType { Int32, Int64, UInt32, Float32, Float64, Bytes };
 
 std::size_t elementSize(ElementType type);
+// The element type of an output array of the layout.
+ElementType elementOf(ValueType type);
 
 // A two-dimensional array of `rows` rows of `width` elements (width 1 is
 // one value a row), `rowStride` bytes apart, over memory that `owner` keeps.
@@ -39,12 +43,13 @@ struct NamedArray {
 // index within a group, the points of a path in file order.
 struct Tracks {
     std::vector<std::string> tagNames;
-    Array tag;                          // Int32: the group's number, from 1
-    Array parcel;                       // UInt32
-    Array pathOffsets;                  // Int64: path k is points pathOffsets[k] to pathOffsets[k + 1]
-    Array position;                     // width 3, or 1 when every chunk's position is a scalar
-    std::vector<NamedArray> variables;  // the written variables, in the first chunk's order
-    std::string warning;                // why reading stopped early; empty when it did not
+    Array tag;                             // Int32: the group's number, from 1
+    Array parcel;                          // UInt32
+    Array pathOffsets;                     // Int64: path k is points pathOffsets[k] to pathOffsets[k + 1]
+    Array position;                        // width 3, or 1 when every chunk's position is a scalar
+    std::vector<NamedArray> variables;     // the written variables, in the first chunk's order
+    std::vector<std::string> columnNames;  // their ZRP names: a vector's three with -u, -v and -w
+    std::string warning;                   // why reading stopped early; empty when it did not
 };
 
 // Reads a whole track from a seekable input in two passes: the first makes

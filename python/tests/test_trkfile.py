@@ -386,16 +386,6 @@ def test_file_objects_read_as_their_files_do(tmp_path, source, opener, read_rais
             assert listed(trkfile.chunks(file)) == listed(trkfile.chunks(track))
 
 
-@pytest.fixture(scope="module")
-def big(tmp_path_factory):
-    """200 MB, which read() takes more than a second to read."""
-    path = tmp_path_factory.mktemp("big") / "big.trk"
-    assert run(TRK_MAKE, "--chunks", "100", "--points", "50000", "--groups", "A,B,C,D", "--parcels", "200000",
-               str(path)).returncode == 0
-    yield path
-    path.unlink()
-
-
 CHILD = """import sys, trkfile
 call, source = sys.argv[1:]
 print("reading", flush=True)
@@ -403,11 +393,14 @@ if call == "read":
     trkfile.read(source)
 elif call == "read an open file":
     trkfile.read(open(source, "rb"))
+elif call == "paths":
+    for path in trkfile.paths(source, memory="64M"):
+        pass
 else:
     for chunk in trkfile.chunks(source):
         pass
 """
-INTERRUPTED = ["read", "read an open file", "chunks of a pipe that stalls"]
+INTERRUPTED = ["read", "read an open file", "paths", "chunks of a pipe that stalls"]
 
 
 @pytest.mark.parametrize("call", INTERRUPTED)

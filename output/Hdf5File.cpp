@@ -10,6 +10,16 @@
 
 static_assert(std::is_same<hid_t, std::int64_t>::value, "Hdf5Id keeps an hid_t");
 
+#if defined(__SANITIZE_ADDRESS__)
+// HDF5 1.10.8 loses its buffer of metadata where the file it creates
+// cannot take its first bytes (/dev/full, a pipe), just before the run ends
+// with the error. The sanitizer's stack of it stops inside the library,
+// which keeps no frame pointers: at its allocator.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:H5FL__malloc\n";
+}
+#endif
+
 namespace {
 
 // What the library's error stack says went wrong: the system's reason
@@ -29,9 +39,8 @@ std::string failureReason() {
                 if (H5Eget_msg(entry->min_num, nullptr, minor, sizeof minor) > 0) found.words = minor;
             }
             const char* at = entry->desc != nullptr ? std::strstr(entry->desc, "errno = ") : nullptr;
-            if (at == nullptr) return 0;
-            found.error = std::atoi(at + 8);
-            return found.error != 0 ? 1 : 0;  // stops the walk
+            if (at != nullptr && found.error == 0) found.error = std::atoi(at + 8);
+            return 0;
         },
         &found);
     H5Eclear2(H5E_DEFAULT);
@@ -151,8 +160,8 @@ Hdf5File::Hdf5File(const std::string& path, bool exclusive) {
     // Closing the file closes whatever is still open in it, so that close()
     // writes everything and reports any failure.
     checked(H5Pset_fclose_degree(access.get(), H5F_CLOSE_STRONG));
-    file = Hdf5Id(
-        checked(H5Fcreate(path.c_str(), exclusive ? H5F_ACC_EXCL : H5F_ACC_TRUNC, H5P_DEFAULT, access.get())));
+    file =
+        Hdf5Id(checked(H5Fcreate(path.c_str(), exclusive ? H5F_ACC_EXCL : H5F_ACC_TRUNC, H5P_DEFAULT, access.get())));
 }
 
 void Hdf5File::createGroup(const std::string& path) {
@@ -171,8 +180,8 @@ void Hdf5File::writeAttribute(const std::string& object, const std::string& name
 void Hdf5File::writeTextAttribute(const std::string& object, const std::string& name, const std::string& text) {
     const Hdf5Id type = stringType(text.size());
     const Hdf5Id space(checked(H5Screate(H5S_SCALAR)));
-    const Hdf5Id attribute(checked(H5Acreate_by_name(file.get(), object.c_str(), name.c_str(), type.get(),
-                                                     space.get(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT)));
+    const Hdf5Id attribute(checked(H5Acreate_by_name(file.get(), object.c_str(), name.c_str(), type.get(), space.get(),
+                                                     H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT)));
     checked(H5Awrite(attribute.get(), type.get(), text.data()));
 }
 
@@ -184,8 +193,8 @@ Hdf5Dataset Hdf5File::createDataset(const std::string& path, Hdf5Type type, std:
     if (type != Hdf5Type::String) checked(H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER));
     const Hdf5Id space = dataspace(rows, columns);
     const Hdf5Id stored = typeOf(type, true);
-    Hdf5Id dataset(checked(H5Dcreate2(file.get(), path.c_str(), stored.get(), space.get(), H5P_DEFAULT,
-                                      properties.get(), H5P_DEFAULT)));
+    Hdf5Id dataset(checked(
+        H5Dcreate2(file.get(), path.c_str(), stored.get(), space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT)));
     return Hdf5Dataset(std::move(dataset), type, columns);
 }
 

@@ -58,8 +58,8 @@ private:
 
 // One value per path (and `before` ahead of them), from the index.
 template <typename T, typename Value>
-void writePerPath(Hdf5File& file, const std::string& name, Hdf5Type type, const PathIndex& index, std::size_t pieceBytes,
-                  Value value, std::uint64_t before = 0) {
+void writePerPath(Hdf5File& file, const std::string& name, Hdf5Type type, const PathIndex& index,
+                  std::size_t pieceBytes, Value value, std::uint64_t before = 0) {
     PieceWriter<T> out(file.createDataset(name, type, before + index.pathCount()), pieceBytes);
     for (std::uint64_t k = 0; k < before; ++k) out.add(T(0));
     index.forEachPath([&](const PathIndex::Path& path) { out.add(value(path)); });
@@ -82,8 +82,6 @@ void writePoints(Hdf5File& file, const TrackLayout& track, PointStore& store,
         datasets.push_back(file.createDataset(a == 0 ? root + "/Points" : root + "/PointData/" + arrays[a].name,
                                               hdf5TypeOf(arrays[a].type), points,
                                               arrays[a].components == 1 ? 0 : arrays[a].components));
-    // Without a steady chunk there are no arrays, but a reader wants Points.
-    if (arrays.empty()) file.createDataset(root + "/Points", Hdf5Type::Float64, 0, 3);
     if (points == 0) return;
 
     constexpr std::uint64_t slice = std::uint64_t(4) << 20;
@@ -121,10 +119,7 @@ void writeCells(Hdf5File& file, const PathIndex& index, std::size_t pieceBytes) 
                                [](const PathIndex::Path& path) { return static_cast<std::int32_t>(path.group + 1); });
 }
 
-// vtkHDFReader 9.1 fails on a string dataset without entries: a track
-// without tag groups has no "Tag Names".
 void writeTagNames(Hdf5File& file, const TrackLayout& track, std::size_t pieceBytes) {
-    if (track.groupCount() == 0) return;
     PieceWriter<const char*> names(
         file.createDataset(root + "/FieldData/Tag Names", Hdf5Type::String, track.groupCount()), pieceBytes);
     for (const std::string& tag : track.tags()) names.add(tag.c_str());
@@ -146,8 +141,8 @@ void checkVtkHdfNames(const TrackLayout& layout) {
         const std::string& name = arrays[a].name;
         const std::string problem = datasetNameProblem(name);
         if (!problem.empty())
-            fail("the variable name \"" + shownInMessage(name) + "\" cannot name an array of a VTK HDF file: " +
-                 problem + ".");
+            fail("the variable name \"" + shownInMessage(name) +
+                 "\" cannot name an array of a VTK HDF file: " + problem + ".");
         for (std::size_t b = a + 1; b < arrays.size(); ++b)
             if (arrays[b].name == name)
                 fail("two variables are named \"" + shownInMessage(name) +

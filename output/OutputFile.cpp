@@ -46,6 +46,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& path) {
     if (path.empty()) return false;
+    given = path;
     struct stat status;
     const bool exists = stat(path.c_str(), &status) == 0;
     struct stat linkStatus;
@@ -91,6 +92,14 @@ bool OutputFile::open(const std::string& path) {
     return true;
 }
 
+OutputFile::Named OutputFile::handOver() {
+    handedOver = true;
+    out.close();
+    if (temporary.empty()) return {given, false};
+    std::remove(temporary.c_str());
+    return {temporary, true};
+}
+
 bool OutputFile::commit() {
     // The reason of the first step that fails: what a failed stream leaves
     // in errno is read at once.
@@ -98,11 +107,14 @@ bool OutputFile::commit() {
         if (error == 0) error = errno;
         return false;
     };
-    if (!out.good()) failed();
-    out.flush();
-    bool written = out.good() || failed();
-    out.close();
-    written = (!out.fail() || failed()) && written;
+    bool written = true;
+    if (!handedOver) {
+        if (!out.good()) failed();
+        out.flush();
+        written = out.good() || failed();
+        out.close();
+        written = (!out.fail() || failed()) && written;
+    }
     if (temporary.empty()) return written;
     if (written && (chmod(temporary.c_str(), static_cast<mode_t>(mode)) == 0 || failed()) &&
         (std::rename(temporary.c_str(), target.c_str()) == 0 || failed())) {

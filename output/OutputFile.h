@@ -20,6 +20,17 @@ public:
     // False when the target cannot be written.
     bool open(const std::string& path);
     std::ostream& stream() { return out; }
+
+    // The file as a library that writes it by its name (HDF5) takes it, in
+    // place of the stream, which is closed.
+    struct Named {
+        std::string path;
+        bool create;  // create it anew, failing where it exists; else write over it in place
+    };
+    // A temporary is removed, so that the library creates it rather than
+    // truncating it (ext4 writes a truncated file back to disk when it is
+    // closed); its name stays to be removed should a signal end the run.
+    Named handOver();
     // Flushes and closes the stream and puts the file in place; false when
     // any write, the close or the replacement failed.
     bool commit();
@@ -31,10 +42,12 @@ private:
     void discard();
 
     std::ofstream out;
+    std::string given;      // the name open() was given
     std::string target;     // the file the output ends up in
     std::string temporary;  // empty when writing in place
     unsigned mode = 0;      // permissions for the finished file
     int error = 0;
+    bool handedOver = false;  // written by name: the stream has no part in it
 };
 
 #endif

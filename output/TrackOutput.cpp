@@ -1,6 +1,9 @@
 #include "TrackOutput.h"
 
+#include <stdexcept>
+
 #include "CsvWriter.h"
+#include "VtkHdfWriter.h"
 #include "VtpWriter.h"
 #include "ZrpWriter.h"
 
@@ -31,13 +34,32 @@ public:
     }
 };
 
+class VtkHdfOutput : public TrackOutput {
+public:
+    OutputNeeds needs() const override { return vtkHdfNeeds(); }
+    void begin(const TrackLayout& layout) override { checkVtkHdfNames(layout); }
+    void write(std::ostream&, const TrackLayout&, PointStore&, WorkQueue&, std::size_t, const Progress&) override {
+        throw std::logic_error("VTK HDF is written by the file's name");
+    }
+    bool writesByName() const override { return true; }
+    void writeNamed(const OutputFile::Named& file, const TrackLayout& layout, PointStore& store, std::size_t pieceBytes,
+                    const Progress& progress) override {
+        writeVtkHdf(file.path, file.create, layout, store, pieceBytes, progress);
+    }
+};
+
 }  // namespace
+
+void TrackOutput::writeNamed(const OutputFile::Named&, const TrackLayout&, PointStore&, std::size_t, const Progress&) {
+    throw std::logic_error("this output is written to a stream");
+}
 
 std::unique_ptr<TrackOutput> makeOutput(OutputFormat format) {
     switch (format) {
         case OutputFormat::Zrp: return std::make_unique<TextOutput<ZrpFormat>>();
         case OutputFormat::Csv: return std::make_unique<TextOutput<CsvFormat>>();
         case OutputFormat::Vtp: return std::make_unique<VtpOutput>();
+        case OutputFormat::VtkHdf: return std::make_unique<VtkHdfOutput>();
     }
     return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 
+#include "OutputFile.h"
 #include "PointStore.h"
 #include "TrackLayout.h"
 
@@ -28,13 +29,22 @@ public:
     // failed, which the caller checks.
     virtual void write(std::ostream& out, const TrackLayout& layout, PointStore& store, WorkQueue& queue,
                        std::size_t pieceBytes, const Progress& progress) = 0;
+
+    // An output that a library writes by the file's name (HDF5) rather than
+    // to a stream: writeNamed() is called in place of write(), holding about
+    // `pieceBytes` of its own at a time, and a run without an output file
+    // is refused. Failures end the run as TrackErrors.
+    virtual bool writesByName() const { return false; }
+    virtual void writeNamed(const OutputFile::Named& file, const TrackLayout& layout, PointStore& store,
+                            std::size_t pieceBytes, const Progress& progress);
 };
 
 // The formats a translation writes.
 enum class OutputFormat {
-    Zrp,  // the ZRP particle-path text
-    Vtp,  // VTK XML PolyData, values in binary
-    Csv   // one row per point, values that read back exactly
+    Zrp,    // the ZRP particle-path text
+    Vtp,    // VTK XML PolyData, values in binary
+    Csv,    // one row per point, values that read back exactly
+    VtkHdf  // VTK's HDF5 layout of an unstructured grid
 };
 
 std::unique_ptr<TrackOutput> makeOutput(OutputFormat format);

@@ -19,7 +19,7 @@
 
 namespace {
 
-const char* const formatNames[] = {"zrp", "vtp", "csv"};
+const char* const formatNames[] = {"zrp", "vtp", "csv", "vtkhdf"};
 
 // What a command line asks for, in one line.
 std::string described(const CommandLine& line) {
@@ -59,6 +59,7 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"in", "--memory=3G", "out", "--format", "vtp", "--memory", "2m"},
          "vtp memory 2097152 threads 0 in in out out"},
         {{"--memory=17179869183G", "--threads", "1024", "in"}, "zrp memory 18446744072635809792 threads 1024 in in"},
+        {{"--format=vtkhdf", "in", "out"}, "vtkhdf memory 0 threads 0 in in out out"},
         {{"--", "--strict", "-"}, "zrp memory 0 threads 0 in --strict out -"},
         {{"in", "-h", "--bogus"}, "help"},
         {{"--version", "a", "b", "c"}, "version"},
@@ -74,7 +75,7 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"--memory=18446744073709551616", "in"}, memory + "'18446744073709551616'"},
         {{"--threads=0", "in"}, threads + "'0'"},
         {{"--threads=1025", "in"}, threads + "'1025'"},
-        {{"--format=\x1b[2J", "in"}, "error: --format must be zrp, vtp or csv, not '\\x1b[2J'"},
+        {{"--format=\x1b[2J", "in"}, "error: --format must be zrp, vtp, csv or vtkhdf, not '\\x1b[2J'"},
         {{"--strict=yes", "in"}, "error: --strict takes no value"},
         {{"in", "--threads"}, "error: --threads needs a value"},
         {{"--bogus=1", "in"}, "error: unknown option --bogus"},
@@ -105,6 +106,8 @@ TEST(CommandLine, ProgramRuns) {
     // A relative name, so that it begins with "-".
     const std::string dashed = "-command-line-test-" + std::to_string(getpid()) + ".trk";
     writeFile(dashed, readFile(example));
+    // HDF5 writes through the library: the sanitizers watch it here.
+    const std::string hdf = "/tmp/command-line-test-" + std::to_string(getpid()) + ".hdf";
     const auto error = [&](const std::string& message) {
         return "Error: " + message + "\nUsage: " + argv0 + " inputfile [outputfile]\n";
     };
@@ -127,6 +130,13 @@ TEST(CommandLine, ProgramRuns) {
          "",
          error("unknown option -c in " + dashed + " (a file name that begins with - follows --)")},
         {"unknown option", {"--bogus", example}, "/dev/null", 1, "", error("unknown option --bogus")},
+        {"VTK HDF", {"--format", "vtkhdf", example, hdf}, "/dev/null", 0, hdf + " written.\n", ""},
+        {"VTK HDF without an output file",
+         {"--format", "vtkhdf", example},
+         "/dev/null",
+         1,
+         "",
+         error("VTK HDF is written to a file by its name: give an output file")},
         {"no argument", {}, "/dev/null", 1, "", error("incorrect number of arguments")},
         {"missing input", {"/nonexistent/input.trk"}, "/dev/null", 1, "", error("could not open input file")},
         {"missing input with output",
@@ -150,6 +160,7 @@ TEST(CommandLine, ProgramRuns) {
         EXPECT_EQ(result.err, c.err);
     }
     std::remove(dashed.c_str());
+    std::remove(hdf.c_str());
     // "--help" after the input was once taken for the output's name.
     EXPECT_NE(access("--help", F_OK), 0);
     EXPECT_NE(access("/tmp/never-written.zrp", F_OK), 0);

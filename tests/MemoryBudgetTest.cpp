@@ -91,6 +91,8 @@ TEST(MemoryBudget, ManyThreadsPathsGroupsAndALongStringStayWithinIt) {
          {"--threads", "1024", "--memory", "16M", "--format", "vtp", "threads.trk"},
          16,
          programCost},
+        {"1024 threads, VTK HDF", {"--threads", "1024", "--memory", "16M", "--format", "vtkhdf", "threads.trk"}, 16,
+         programCost},
         {"400,000 paths", {"--memory", "32M", "paths.trk"}, 32, programCost},
         {"20,000 groups", {"--memory", "16M", "groups.trk"}, 16, programCost},
         {"a 16 MiB string in a key nobody reads",

@@ -89,7 +89,10 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
     const struct {
         const char* name;
         OutputFormat format;
-    } formats[] = {{"zrp", OutputFormat::Zrp}, {"vtp", OutputFormat::Vtp}, {"csv", OutputFormat::Csv}};
+    } formats[] = {{"zrp", OutputFormat::Zrp},
+                   {"vtp", OutputFormat::Vtp},
+                   {"csv", OutputFormat::Csv},
+                   {"vtkhdf", OutputFormat::VtkHdf}};
     for (const auto& f : formats) {
         if (text != f.name) continue;
         format = f.format;
@@ -113,7 +116,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
             case Strict: line.options.strict = true; break;
             case Format:
                 if (!parseFormat(value, line.options.format))
-                    return failed("--format must be zrp, vtp or csv, not " + quoted(value));
+                    return failed("--format must be zrp, vtp, csv or vtkhdf, not " + quoted(value));
                 break;
             case Memory:
                 if (!parseMemorySize(value, line.options.memoryBudget))
@@ -146,7 +149,8 @@ std::string helpText(const std::string& program) {
            " [options] inputfile [outputfile]\n"
            "Translates the track file inputfile (standard input when it is -) into an\n"
            "ASCII ZRP particle-path file: outputfile, or standard output without it.\n"
-           "  --format FORMAT  the output format: zrp (the default), vtp or csv\n"
+           "  --format FORMAT  the output format: zrp (the default), vtp, csv or vtkhdf\n"
+           "                   (vtkhdf needs an output file)\n"
            "  --memory SIZE    the memory a translation may hold, at least 1M, in bytes\n"
            "                   or with a suffix K, M or G\n"
            "                   (default: half the physical memory)\n"

@@ -33,7 +33,7 @@ std::string helpText(const std::string& program);
 // Option values: false when the text is not one. A size is a positive whole
 // number of bytes with an optional K, M or G (powers of 1024, either case,
 // followed or not by B or iB) that fits in 64 bits; threads are a whole number from 1 to 1024; a format
-// is zrp, vtp or csv.
+// is zrp, vtp, csv or vtkhdf.
 bool parseMemorySize(const std::string& text, std::uint64_t& bytes);
 bool parseThreads(const std::string& text, unsigned& threads);
 bool parseFormat(const std::string& text, OutputFormat& format);

@@ -31,6 +31,8 @@ public:
         if (path != nullptr && !file.open(path)) throw OutputUnopenable();
     }
     std::ostream& stream() { return path != nullptr ? file.stream() : standardOutput; }
+    // The named file, for an output a library writes by its name.
+    OutputFile::Named handOver() { return file.handOver(); }
     // Notes the reason of a write that has just failed the stream.
     void noteFailure() {
         if (!stream() && writeError == 0) writeError = errno;
@@ -64,6 +66,8 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     Destination destination(outputPath, standardOutput);
     const MemoryBudget budget = resolveBudget(options.memoryBudget, options.threads);
     const std::unique_ptr<TrackOutput> output = makeOutput(options.format);
+    if (outputPath == nullptr && output->writesByName())
+        fail("this format is written to a file by its name: give an output file.");
     // An error thrown while reading erases the line on its way out.
     ProgressLine progress(diagnostics, options.showProgress);
     TwoPassInput passes(input);
@@ -107,8 +111,11 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
 
     progress.setLabel("Writing");
     const std::uint64_t points = layout.index.pointCount();
-    output->write(destination.stream(), layout, *store, queue, budget.textPieceBytes,
-                  [&](std::uint64_t written) { progress.updateWriting(written, points); });
+    const auto showWriting = [&](std::uint64_t written) { progress.updateWriting(written, points); };
+    if (output->writesByName())
+        output->writeNamed(destination.handOver(), layout, *store, budget.textPieceBytes, showWriting);
+    else
+        output->write(destination.stream(), layout, *store, queue, budget.textPieceBytes, showWriting);
     destination.noteFailure();
     progress.clear();
     destination.commit();

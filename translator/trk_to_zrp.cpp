@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Translate: break;
     }
 
+    // HDF5 writes a file by its name, with seeks: a stream will not do.
+    if (!line.hasOutput && line.options.format == OutputFormat::VtkHdf)
+        usage("VTK HDF is written to a file by its name: give an output file", argv);
+
     InputFile input;
     if (!input.open(line.input)) usage("could not open input file", argv);
     // Checked before anything is read: the output would replace the input.

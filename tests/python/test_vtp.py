@@ -8,40 +8,8 @@ import pytest
 from vtkmodules.util.numpy_support import vtk_to_numpy
 from vtkmodules.vtkIOXML import vtkXMLPolyDataReader
 
-from tracks import Chunk, DATA_TYPES, paths, track_bytes, translate
-
-F4, F8, U4, V4, V8 = "Float4", "Float8", "Unsigned4", "Vector<3,Float4>", "Vector<3,Float8>"
-TOP = 4294967295
-
-
-def several_groups(rng):
-    # Sparse indexes, paths of one point, a name XML must escape.
-    variables = [("Temperature <\"&'>", 0, F8), ("Count", 0, U4), ("Velocity", 2, V4), ("Mass", 0, F4)]
-    return [Chunk(rng, "inlet", [TOP, 0, 7, 0], V4, variables), Chunk(rng, "outlet", [0, 5], V4, variables),
-            Chunk(rng, "inlet", [7, TOP, 3], V4, variables)]
-
-
-def float8(rng):
-    variables = [("Velocity", 2, V8), ("Mass", 0, F8)]
-    return [Chunk(rng, "A", [1, 2, 1], V8, variables), Chunk(rng, "B", [2], V8, variables),
-            Chunk(rng, "A", [2, 2], V8, variables)]
-
-
-def types_that_differ_between_chunks(rng):
-    return [Chunk(rng, "A", [0, 1], V4, [("T", 0, F4), ("N", 0, U4), ("U", 0, U4), ("V", 2, V4)]),
-            Chunk(rng, "B", [0], V8, [("T", 0, F8), ("N", 0, F4), ("U", 0, U4), ("V", 2, V8)])]
-
-
-def scalar_then_vector_position(rng):
-    return [Chunk(rng, "only", [5, 6], F4, [("T", 0, F4)]), Chunk(rng, "only", [5], V4, [("T", 0, F4)])]
-
-
-def unsigned_position_and_no_variable(rng):
-    return [Chunk(rng, "only", [0, 1, 0], U4)]
-
-
-CASES = [several_groups, float8, types_that_differ_between_chunks, scalar_then_vector_position,
-         unsigned_position_and_no_variable]
+from tracks import (F4, F8, V4, V8, VTK_CASES, Chunk, assert_same_bits, paths, point_arrays, several_groups, track_bytes,
+                    translate)
 
 
 def read_vtp(path):
@@ -55,22 +23,7 @@ def read_vtp(path):
     return reader.GetOutput()
 
 
-def array_type(data_types, position=False):
-    """Each array keeps its type unless the chunks disagree; then, as for an
-    unsigned position, Float64 holds every value exactly."""
-    kinds = {DATA_TYPES[t][0] for t in data_types}
-    if kinds == {np.dtype("<f4")} or (kinds == {np.dtype("<u4")} and not position):
-        return kinds.pop()
-    return np.dtype("<f8")
-
-
-def assert_same_bits(got, want):
-    assert got.dtype == want.dtype
-    assert got.shape == want.shape
-    assert got.tobytes() == want.tobytes()
-
-
-@pytest.mark.parametrize("case", CASES, ids=lambda case: case.__name__)
+@pytest.mark.parametrize("case", VTK_CASES, ids=lambda case: case.__name__)
 def test_reader_sees_the_stored_values(tmp_path, case):
     chunks = case(np.random.default_rng(7))
     (tmp_path / "in.trk").write_bytes(track_bytes(chunks))
@@ -78,22 +31,12 @@ def test_reader_sees_the_stored_values(tmp_path, case):
     assert (result.returncode, result.stderr) == (0, b"")
     data = read_vtp(tmp_path / "out.vtp")
     order = paths(chunks)
-    points = [point for path in order for point in path[3]]
-
-    position_type = array_type([c.position_type for c in chunks], position=True)
-
-    def xyz(chunk, row):
-        value = chunk.position[row].astype(position_type)
-        return value if chunk.position.ndim == 2 else [value, 0, 0]
-
-    positions = np.array([xyz(chunks[c], row) for c, row in points], dtype=position_type)
+    positions, variables = point_arrays(chunks)
     assert_same_bits(vtk_to_numpy(data.GetPoints().GetData()), positions)
 
     point_data = data.GetPointData()
-    assert point_data.GetNumberOfArrays() == len(chunks[0].variables)
-    for k, (name, kind, _, _) in enumerate(chunks[0].variables):
-        want_type = array_type([c.variables[k][2] for c in chunks])
-        want = np.array([chunks[c].variables[k][3][row].astype(want_type) for c, row in points], dtype=want_type)
+    assert point_data.GetNumberOfArrays() == len(variables)
+    for name, want in variables.items():
         assert_same_bits(vtk_to_numpy(point_data.GetArray(name)), want)
 
     connectivity, offsets, first = [], [0], 0

@@ -82,6 +82,48 @@ TEST(FormatGeneral6, ExactCases) {
     for (const auto& c : cases) EXPECT_EQ(general6(c.value), c.text) << "input " << c.value;
 }
 
+// Zeros, limits, NaNs and infinities of both signs, ties, powers of ten and
+// the values where the exponent form takes over from the fixed one, each with
+// its neighbours.
+TEST(FormatGeneral6, EdgeCasesMatchSnprintf) {
+    using Double = std::numeric_limits<double>;
+    using Float = std::numeric_limits<float>;
+    Comparison comparison;
+    for (const double value : {0.0,
+                               -0.0,
+                               Double::max(),
+                               -Double::max(),
+                               Double::min(),
+                               Double::denorm_min(),
+                               -Double::denorm_min(),
+                               double(Float::max()),
+                               double(Float::min()),
+                               double(Float::denorm_min()),
+                               Double::infinity(),
+                               -Double::infinity(),
+                               Double::quiet_NaN(),
+                               -Double::quiet_NaN(),
+                               1234565.0,
+                               1234575.0,
+                               0.0009765625,
+                               2.5e-5,
+                               1e-5,
+                               1e-4,
+                               1e5,
+                               1e6,
+                               1e22,
+                               1e23,
+                               1e-300,
+                               9.999995e-5,
+                               9.9999949e-5,
+                               99999.95,
+                               999999.4,
+                               999999.5,
+                               9.999995e22,
+                               9.999995e-308})
+        comparison.checkAround(value);
+}
+
 TEST(FormatUnsigned, ExactCases) {
     for (const std::uint32_t value : {0u, 9u, 10u, 65535u, 999999999u, 1000000000u, 4294967295u}) {
         char text[16];
@@ -109,6 +151,7 @@ TEST(FormatGeneral6, PowersOfTenAndRoundingBoundariesMatchSnprintf) {
     std::uniform_int_distribution<int> digits(100000, 999999);
     for (int exponent = -330; exponent <= 310; ++exponent) {
         checkBoth("1e" + std::to_string(exponent));
+        checkBoth("9999995e" + std::to_string(exponent - 6));  // rounds up into the next decade
         for (int i = 0; i < 200; ++i) checkBoth(std::to_string(digits(random)) + "5e" + std::to_string(exponent - 6));
     }
     for (int exponent = -1074; exponent <= 1023; ++exponent) comparison.checkAround(std::ldexp(1.0, exponent));

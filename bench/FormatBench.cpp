@@ -1,9 +1,13 @@
 // Number text of one point-line element per data type, four ways: ours,
 // snprintf("%g"), std::ostringstream in its default state, and std::to_chars
-// (general, precision 6 for floating point). The counter time_per_value is the
-// time per number (seconds, with an SI prefix); a vector element counts as three numbers.
+// (general, precision 6 for floating point). Then the shortest round-trip
+// text of the CSV output, of floats as floats and doubles as doubles, two
+// ways: ours (formatShortest) and std::to_chars without a format. The counter
+// time_per_value is the time per number (seconds, with an SI prefix); a
+// vector element counts as three numbers.
 
 #include "NumberFormat.h"
+#include "ShortestFormat.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,16 +47,36 @@ std::vector<std::uint32_t> unsignedSamples() {
 }
 
 struct Ours {
+    static constexpr bool ownType = false;
     static char* write(char* out, std::uint32_t value) { return out + formatUnsigned(value, out); }
     static char* write(char* out, double value) { return out + formatGeneral6(value, out); }
 };
 
+// The shortest round trip, in the value's own type.
+struct ShortestOurs {
+    static constexpr bool ownType = true;
+    template <typename Real>
+    static char* write(char* out, Real value) {
+        return out + formatShortest(value, out);
+    }
+};
+
+struct ShortestToChars {
+    static constexpr bool ownType = true;
+    template <typename Real>
+    static char* write(char* out, Real value) {
+        return std::to_chars(out, out + 32, value).ptr;
+    }
+};
+
 struct Snprintf {
+    static constexpr bool ownType = false;
     static char* write(char* out, std::uint32_t value) { return out + std::snprintf(out, 32, "%u", value); }
     static char* write(char* out, double value) { return out + std::snprintf(out, 32, "%g", value); }
 };
 
 struct ToChars {
+    static constexpr bool ownType = false;
     static char* write(char* out, std::uint32_t value) { return std::to_chars(out, out + 32, value).ptr; }
     static char* write(char* out, double value) {
         return std::to_chars(out, out + 32, value, std::chars_format::general, 6).ptr;
@@ -64,7 +88,7 @@ struct ToChars {
 template <typename Method, typename Value>
 char* writeElement(char* out, const Value* element, int components) {
     for (int i = 0; i < components; ++i) {
-        if constexpr (std::is_same_v<Value, std::uint32_t>)
+        if constexpr (std::is_same_v<Value, std::uint32_t> || Method::ownType)
             out = Method::write(out, element[i]);
         else
             out = Method::write(out, static_cast<double>(element[i]));
@@ -142,5 +166,20 @@ FORMAT_BENCHMARKS(Float4, float4, 1);
 FORMAT_BENCHMARKS(Float8, float8, 1);
 FORMAT_BENCHMARKS(Vector3Float4, float4, 3);
 FORMAT_BENCHMARKS(Vector3Float8, float8, 3);
+
+#define SHORTEST_BENCHMARKS(Type, samples, components)           \
+    void Type##_ShortestOurs(benchmark::State& s) {              \
+        formatBuffer<ShortestOurs>(s, samples(), components);    \
+    }                                                            \
+    void Type##_ShortestToChars(benchmark::State& s) {           \
+        formatBuffer<ShortestToChars>(s, samples(), components); \
+    }                                                            \
+    BENCHMARK(Type##_ShortestOurs);                              \
+    BENCHMARK(Type##_ShortestToChars)
+
+SHORTEST_BENCHMARKS(Float4, float4, 1);
+SHORTEST_BENCHMARKS(Float8, float8, 1);
+SHORTEST_BENCHMARKS(Vector3Float4, float4, 3);
+SHORTEST_BENCHMARKS(Vector3Float8, float8, 3);
 
 }  // namespace

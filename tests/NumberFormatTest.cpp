@@ -1,7 +1,10 @@
 #include "NumberFormat.h"
+#include "ShortestFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -86,42 +89,51 @@ TEST(FormatGeneral6, ExactCases) {
 // the values where the exponent form takes over from the fixed one, each with
 // its neighbours.
 TEST(FormatGeneral6, EdgeCasesMatchSnprintf) {
-    using Double = std::numeric_limits<double>;
-    using Float = std::numeric_limits<float>;
+    const double values[] = {0.0,       -0.0,      DBL_MAX,      -DBL_MAX,     DBL_MIN,     DBL_TRUE_MIN, -DBL_TRUE_MIN,
+                             FLT_MAX,   FLT_MIN,   FLT_TRUE_MIN, HUGE_VAL,     -HUGE_VAL,   NAN,          -NAN,
+                             1234565.0, 1234575.0, 0.0009765625, 2.5e-5,       1e-5,        1e-4,         1e5,
+                             1e6,       1e22,      1e23,         1e-300,       9.999995e-5, 9.9999949e-5, 99999.95,
+                             999999.4,  999999.5,  9.999995e22,  9.999995e-308};
     Comparison comparison;
-    for (const double value : {0.0,
-                               -0.0,
-                               Double::max(),
-                               -Double::max(),
-                               Double::min(),
-                               Double::denorm_min(),
-                               -Double::denorm_min(),
-                               double(Float::max()),
-                               double(Float::min()),
-                               double(Float::denorm_min()),
-                               Double::infinity(),
-                               -Double::infinity(),
-                               Double::quiet_NaN(),
-                               -Double::quiet_NaN(),
-                               1234565.0,
-                               1234575.0,
-                               0.0009765625,
-                               2.5e-5,
-                               1e-5,
-                               1e-4,
-                               1e5,
-                               1e6,
-                               1e22,
-                               1e23,
-                               1e-300,
-                               9.999995e-5,
-                               9.9999949e-5,
-                               99999.95,
-                               999999.4,
-                               999999.5,
-                               9.999995e22,
-                               9.999995e-308})
-        comparison.checkAround(value);
+    for (const double value : values) comparison.checkAround(value);
+}
+
+template <typename Real>
+std::string shortest(Real value) {
+    char text[shortestRoom];
+    std::memset(text, '#', sizeof text);
+    return std::string(text, formatShortest(value, text));
+}
+
+template <typename Real>
+std::string toChars(Real value) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// Each value, its neighbours and their negatives, as double and as float:
+// zeros, limits, NaNs and infinities, powers of two (with a closer neighbour
+// below), powers of ten, the values where fixed and scientific notation
+// trade places, and integers beyond the significand, whose fixed form is
+// exact.
+TEST(FormatShortest, EdgeCasesMatchToChars) {
+    const double values[] = {0.0,          DBL_MAX,  DBL_MIN, DBL_TRUE_MIN, 1e-323, FLT_MAX, FLT_MIN,
+                             FLT_TRUE_MIN, HUGE_VAL, NAN,     1.0,          2.0,    0.5,     0.1,
+                             0.3,          1e-3,     1e-4,    1.5e-4,       1e-5,   1e4,     1e5,
+                             123456.0,     1.5e6,    1.5e7,   1e15,         1e16,   1e17,    9007199254740993.0,
+                             1e21,         1e22,     1e23,    123456792.0};
+    const double largeIntegers[] = {123456789012345680000.0, 12345678e6, 9.999999999999999e22};
+    const auto check = [](double value) {
+        for (const double near : {value, std::nextafter(value, 0.0), std::nextafter(value, HUGE_VAL)}) {
+            for (const double v : {near, -near}) {
+                EXPECT_EQ(shortest(v), toChars(v)) << "double " << std::hexfloat << v;
+                const float single = static_cast<float>(v);
+                EXPECT_EQ(shortest(single), toChars(single)) << "float " << std::hexfloat << single;
+            }
+        }
+    };
+    for (const double value : values) check(value);
+    for (const double value : largeIntegers) check(value);
 }
 
 TEST(FormatUnsigned, ExactCases) {

@@ -1,0 +1,420 @@
+#include "ShortestFormat.h"
+
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "BigInteger.h"
+
+// The digits come from the method of Giulietti's "Schubfach": with k the
+// decade of the binary exponent, the interval of reals that round to the
+// value, scaled by 10^-k, is between 1 and 10 wide. If it holds a multiple
+// of ten, that is the shortest decimal; otherwise the shortest are the
+// integers in it, of which the one nearest the value (ties to even) is
+// taken. The scaled bounds come from products with 10^-k rounded up to 128
+// bits (64 for floats), rounded to odd, which keeps every comparison exact.
+//
+// The text is laid out as std::to_chars does: fixed notation when it is no
+// longer than scientific, where a large integer's fixed form is its exact
+// value, not the shortest digits padded with zeros. As in formatGeneral6,
+// the layout is chosen without branches: the digits go into registers as
+// text and are stored at offsets computed for every layout.
+
+namespace {
+
+using big::Uint128;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit text is laid out in little-endian words");
+
+// floor(p * log2(10)), exact for the p it is used with (|p| < 1200).
+inline int binaryExponentOfPowerOfTen(int p) {
+    return (p * 1741647) >> 19;
+}
+
+// ---------------------------------------------------------------------------
+// 10^p rounded up: floor(10^p * 2^(bits - 1 - floor(log2(10^p)))) + 1, the
+// top `bits` bits (128 or 64) of the exact value plus one.
+
+template <int minPower, int maxPower, int bits>
+struct PowerTable {
+    using Entry = std::conditional_t<bits == 64, std::uint64_t, Uint128>;
+    Entry power[maxPower - minPower + 1] = {};
+
+    constexpr PowerTable() {
+        big::Integer exact = big::one();
+        for (int p = 0; p <= maxPower; ++p) {
+            if (p >= minPower) power[p - minPower] = roundedUp(exact);
+            exact.multiplyBy(10);
+        }
+        big::Integer reciprocal = big::twoToReciprocalBits();
+        for (int n = 1; n <= -minPower; ++n) {
+            reciprocal.divideBy10();
+            if (-n <= maxPower) power[-n - minPower] = roundedUp(reciprocal);
+        }
+    }
+
+    static constexpr Entry roundedUp(const big::Integer& value) {
+        const Entry top = static_cast<Entry>(big::topBits(value, bits).significand);
+        if (top + 1 == 0) throw "the rounded-up power does not fit";
+        return top + 1;
+    }
+
+    constexpr Entry operator[](int p) const { return power[p - minPower]; }
+};
+
+constexpr PowerTable<-292, 324, 128> doublePowers;
+constexpr PowerTable<-31, 45, 64> floatPowers;
+
+// condition ? a : b as a conditional move. GCC makes branches of the plain
+// conditionals here, which real data would often mispredict, and a select
+// through a mask costs four instructions.
+template <typename T>
+inline T select(bool condition, T a, T b) {
+#if defined(__x86_64__)
+    asm("testb %[condition], %[condition]\n\tcmovnz %[a], %[b]"
+        : [b] "+r"(b)
+        : [a] "rm"(a), [condition] "q"(condition)
+        : "cc");
+    return b;
+#else
+    return condition ? a : b;
+#endif
+}
+
+// ---------------------------------------------------------------------------
+// Shortest digits.
+
+struct Decimal {
+    std::uint64_t digits;  // may end in zeros
+    int exponent;          // the value is digits * 10^exponent
+};
+
+// g * cp / 2^128 rounded to odd, of which only the bits from 2^64 up count:
+// below them lies no more than the error of g.
+inline std::uint64_t roundToOdd(Uint128 g, std::uint64_t cp) {
+    const Uint128 low = (g & ~std::uint64_t{0}) * cp;
+    const Uint128 high = (g >> 64) * cp;
+    const Uint128 middle = (high & ~std::uint64_t{0}) + (low >> 64);
+    const std::uint64_t integer = static_cast<std::uint64_t>(high >> 64) + static_cast<std::uint64_t>(middle >> 64);
+    return integer | (static_cast<std::uint64_t>(middle) != 0);
+}
+
+// g * cp / 2^96 rounded to odd, from the top 64 bits of the product.
+inline std::uint64_t roundToOdd(std::uint64_t g, std::uint64_t cp) {
+    const std::uint64_t high = static_cast<std::uint64_t>(Uint128{g} * cp >> 64);
+    return high >> 32 | ((high & 0xffffffffu) != 0);
+}
+
+// The shortest decimal in the rounding interval of c * 2^q (c > 0), nearest
+// to it. boundary: c is a power of two with a closer neighbour below.
+// scaleShift places the scaled values where roundToOdd takes them.
+template <typename Powers>
+inline Decimal shortestDigits(std::uint64_t c, int q, bool boundary, const Powers& powers, int scaleShift) {
+    const std::uint64_t open = c & 1;  // an odd c's interval excludes its ends
+    const std::uint64_t cb = c << 2;
+    const std::uint64_t cbl = cb - 2 + boundary;
+    const std::uint64_t cbr = cb + 2;
+    const int k = (q * 315653 - 131237 * boundary) >> 20;               // the decade of q, or of 3/4 * 2^q
+    const int h = q + binaryExponentOfPowerOfTen(-k) + 1 + scaleShift;  // 1..4, plus scaleShift
+    const auto power = powers[-k];
+    const std::uint64_t vb = roundToOdd(power, cb << h);
+    const std::uint64_t vbl = roundToOdd(power, cbl << h);
+    const std::uint64_t vbr = roundToOdd(power, cbr << h);
+
+    // The interval, scaled by 10^-k, is [vbl / 4, vbr / 4] and the value vb / 4.
+    const std::uint64_t s = vb >> 2;
+    const std::uint64_t sp10 = s / 10 * 10;
+    const bool lowerTenInside = vbl + open <= sp10 << 2;
+    const bool upperTenInside = ((sp10 + 10) << 2) + open <= vbr;
+    // Only when s has two digits or more is a multiple of ten shorter.
+    const bool tenInside = (s >= 10) & (lowerTenInside != upperTenInside);
+    const std::uint64_t ten = sp10 + 10 * !lowerTenInside;
+
+    // Otherwise s or s + 1, whichever is inside, or nearer (ties to even).
+    const bool lowerInside = vbl + open <= s << 2;
+    const bool upperInside = ((s + 1) << 2) + open <= vbr;
+    const std::int64_t fromMiddle = static_cast<std::int64_t>(vb - (4 * s + 2));
+    const bool lowerNearer = (fromMiddle < 0) | ((fromMiddle == 0) & !(s & 1));
+    const std::uint64_t nearest = s + !(lowerInside & (!upperInside | lowerNearer));
+    return {select(tenInside, ten, nearest), k};
+}
+
+// ---------------------------------------------------------------------------
+// Digit text.
+
+// x < 10^8 as eight digits, first in the lowest byte: its halves in 32-bit
+// lanes, their hundreds and remainders in 16-bit lanes, then tens and units.
+inline std::uint64_t eightDigitText(std::uint32_t x) {
+    const std::uint32_t top = x / 10000;
+    const std::uint64_t quads = top | std::uint64_t{x - top * 10000} << 32;
+    const std::uint64_t hundreds = (quads * 10486 >> 20) & 0x0000007f0000007fu;
+    const std::uint64_t pairs = (quads << 16) - hundreds * (100 * 0x10000 - 1);
+    const std::uint64_t tens = (pairs * 103 >> 10) & 0x000f000f000f000fu;
+    return ((pairs << 8) - tens * (10 * 0x100 - 1)) | 0x3030303030303030u;
+}
+
+constexpr std::uint64_t powersOfTen[] = {1,
+                                         10,
+                                         100,
+                                         1000,
+                                         10000,
+                                         100000,
+                                         1000000,
+                                         10000000,
+                                         100000000,
+                                         1000000000,
+                                         10000000000,
+                                         100000000000,
+                                         1000000000000,
+                                         10000000000000,
+                                         100000000000000,
+                                         1000000000000000,
+                                         10000000000000000,
+                                         100000000000000000};
+
+// Number of decimal digits of x, 1 <= x < 10^17.
+inline int digitCount(std::uint64_t x) {
+    const int estimate = ((64 - __builtin_clzll(x)) * 1233) >> 12;  // bits * log10(2), at most one short
+    return estimate + (x >= powersOfTen[estimate]);
+}
+
+// How many bytes of a word of digit characters remain once trailing '0'
+// characters are dropped: the bytes up to the last one that is not '0'.
+inline int keptBytes(std::uint64_t text) {
+    const std::uint64_t notZero = text ^ 0x3030303030303030u;
+    const int bits = 64 - __builtin_clzll(notZero | 1) - (notZero == 0);
+    return (bits + 7) >> 3;
+}
+
+// How a value with a given decimal exponent (of its first digit) and count
+// of significant digits is laid out, one row for each notation. The text is
+// made of stores that each write over the end of the ones before:
+// "0.000000"; the first digit at digitsAt and the rest behind it; a point at
+// pointAt and the digits from behind it, shifted down by pointShift (past
+// the end where no point is wanted); the exponent text at exponentAt past
+// max(count, pointPosition) + (count > pointPosition), which adds extra to
+// that length.
+struct Layout {
+    std::uint64_t exponentText = 0;  // "e+dd", "e-ddd"; nothing in fixed notation
+    std::uint8_t pointPosition = 0;
+    std::uint8_t extra = 0;
+    std::uint8_t exponentAt = 0;
+    std::uint8_t digitsAt = 0;
+    std::uint8_t pointAt = 0;
+    std::uint8_t pointShift = 0;
+};
+
+struct Layouts {
+    static constexpr int minExponent = -324;
+    static constexpr int maxExponent = 308;
+    Layout row[maxExponent - minExponent + 1][2];  // scientific, fixed
+    // The fewest significant digits with which fixed notation is no longer
+    // than scientific (more than 17: never).
+    std::uint8_t fixedFrom[maxExponent - minExponent + 1] = {};
+
+    constexpr Layouts() {
+        for (int e = minExponent; e <= maxExponent; ++e) {
+            const unsigned magnitude = static_cast<unsigned>(e < 0 ? -e : e);
+            Layout& scientific = row[e - minExponent][0];
+            std::uint64_t text = e < 0 ? 0x2d65u : 0x2b65u;  // "e-", "e+"
+            int length = 2;
+            if (magnitude >= 100) text |= std::uint64_t{'0' + magnitude / 100} << 8 * length++;
+            text |= std::uint64_t{'0' + magnitude / 10 % 10} << 8 * length++;
+            text |= std::uint64_t{'0' + magnitude % 10} << 8 * length++;
+            scientific.exponentText = text;
+            scientific.pointPosition = 1;
+            scientific.extra = static_cast<std::uint8_t>(length);
+            scientific.pointAt = 1;
+
+            Layout& fixed = row[e - minExponent][1];
+            if (e >= 0) {
+                fixed.pointPosition = static_cast<std::uint8_t>(e < 24 ? e + 1 : 24);
+                fixed.pointAt = fixed.pointPosition;
+                fixed.pointShift = static_cast<std::uint8_t>(e < 16 ? e : 15);
+            } else {
+                fixed.extra = fixed.exponentAt = static_cast<std::uint8_t>(e > -24 ? -e : 24);
+                fixed.digitsAt = static_cast<std::uint8_t>(fixed.extra + 1);
+                fixed.pointAt = 26;
+            }
+            // Fixed: 1 - e + count characters below 1, e + 1 (an integer) or
+            // count + 1 from 1 up; scientific: count + (count > 1) + length.
+            int from = 1;
+            while (from <= 17) {
+                const int fixedLength = e < 0 ? 1 - e + from : from > e + 1 ? from + 1 : e + 1;
+                if (fixedLength <= from + (from > 1) + length) break;
+                ++from;
+            }
+            fixedFrom[e - minExponent] = static_cast<std::uint8_t>(from);
+        }
+    }
+};
+
+constexpr Layouts layouts;
+
+inline void store(char* out, std::uint64_t text) {
+    std::memcpy(out, &text, sizeof text);
+}
+
+// Text of the digits after the first: up to sixteen, in two words.
+struct Tail {
+    std::uint64_t low;
+    std::uint64_t high;
+};
+
+inline void store(char* out, Tail tail) {
+    store(out, tail.low);
+    store(out + 8, tail.high);
+}
+
+// tail shifted down by `bytes` (0..15).
+inline Tail dropFront(Tail tail, unsigned bytes) {
+    const Uint128 whole = (Uint128{tail.high} << 64 | tail.low) >> (8 * bytes);
+    return {static_cast<std::uint64_t>(whole), static_cast<std::uint64_t>(whole >> 64)};
+}
+
+inline Tail dropFront(std::uint64_t tail, unsigned bytes) {
+    return {tail >> (8 * bytes), 0};
+}
+
+// Lays out the first digit and the tail (the `count` significant digits in
+// all, padded with '0' characters) with the decimal exponent of the first.
+// Returns 0 when fixed notation is chosen for an integer at or beyond
+// 2^precision: that takes its exact digits, which the caller writes.
+template <typename TailText>
+inline std::size_t layOut(char first, TailText tail, int count, int exponent, bool beyondPrecision, char* out) {
+    const int index = exponent - Layouts::minExponent;
+    // Only a few exponents need the count to choose: deciding the others
+    // by a branch lets the stores go ahead before the count is known.
+    const int fixedFrom = layouts.fixedFrom[index];
+    bool fixed = fixedFrom <= 1;
+    if (!fixed && fixedFrom <= 17) fixed = count >= fixedFrom;
+    if (__builtin_expect(fixed & beyondPrecision, 0)) return 0;
+    const Layout& layout = layouts.row[index][fixed];
+    const int pointPosition = layout.pointPosition;
+    const int end = select(count > pointPosition, count + 1, pointPosition);
+    store(out, 0x3030303030302e30u);  // "0.000000"
+    out[layout.digitsAt] = first;
+    store(out + layout.digitsAt + 1, tail);
+    out[layout.pointAt] = '.';
+    store(out + layout.pointAt + 1, dropFront(tail, layout.pointShift));
+    store(out + end + layout.exponentAt, layout.exponentText);
+    return static_cast<std::size_t>(end + layout.extra);
+}
+
+// The exact digits of an integer below 10^22, for fixed notation beyond the
+// precision of the type.
+__attribute__((noinline)) std::size_t formatInteger(Uint128 value, char* out) {
+    char digits[24];
+    char* first = digits + sizeof digits;
+    do {
+        *--first = static_cast<char>('0' + static_cast<unsigned>(value % 10));
+        value /= 10;
+    } while (value != 0);
+    const std::size_t length = static_cast<std::size_t>(digits + sizeof digits - first);
+    std::memcpy(out, first, length);
+    return length;
+}
+
+// A double or float of biased exponent beyond its significand's bits: an
+// integer, below 10^22 where fixed notation is chosen for it.
+__attribute__((noinline)) std::size_t formatIntegerDouble(std::uint64_t magnitude, char* out) {
+    const std::uint64_t c = (magnitude & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
+    return formatInteger(Uint128{c} << ((magnitude >> 52) - 1075), out);
+}
+
+__attribute__((noinline)) std::size_t formatIntegerFloat(std::uint32_t magnitude, char* out) {
+    const std::uint64_t c = (magnitude & ((std::uint32_t{1} << 23) - 1)) | std::uint32_t{1} << 23;
+    return formatInteger(Uint128{c} << ((magnitude >> 23) - 150), out);
+}
+
+// Zero, the infinities and NaN, without their sign.
+std::size_t formatZeroOrSpecial(bool zero, bool infinity, char* out) {
+    if (zero) {
+        *out = '0';
+        return 1;
+    }
+    std::memcpy(out, infinity ? "inf" : "nan", 3);
+    return 3;
+}
+
+}  // namespace
+
+std::size_t formatShortest(double value, char* out) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    // The sign is written whatever it is, and covered by the number when
+    // there is none.
+    const unsigned negative = static_cast<unsigned>(bits >> 63);
+    *out = '-';
+    char* const text = out + negative;
+    const std::uint64_t magnitude = bits & ~(std::uint64_t{1} << 63);
+    constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
+    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
+        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+
+    const int biased = static_cast<int>(magnitude >> 52);
+    const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
+    const int q = biased - 1075 + (biased == 0);
+    const Decimal decimal = shortestDigits(c, q, (fraction == 0) & (biased > 1), doublePowers, 0);
+    // Scaled to seventeen digits: the first, and sixteen in the tail. A
+    // normal double's digits are sixteen or seventeen.
+    int digits;
+    std::uint64_t scaled;
+    if (__builtin_expect(biased != 0, 1)) {
+        const bool seventeen = decimal.digits >= powersOfTen[16];
+        digits = 16 + seventeen;
+        scaled = select(seventeen, decimal.digits, decimal.digits * 10);
+    } else {
+        digits = digitCount(decimal.digits);
+        scaled = decimal.digits * powersOfTen[17 - digits];
+    }
+    const std::uint64_t first = scaled / powersOfTen[16];
+    const std::uint64_t rest = scaled - first * powersOfTen[16];
+    const std::uint64_t restHigh = rest / powersOfTen[8];
+    const Tail tail = {eightDigitText(static_cast<std::uint32_t>(restHigh)),
+                       eightDigitText(static_cast<std::uint32_t>(rest - restHigh * powersOfTen[8]))};
+    const int highBytes = keptBytes(tail.high);
+    const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
+    const std::size_t length =
+        layOut(static_cast<char>('0' + first), tail, kept, decimal.exponent + digits - 1, q > 0, text);
+    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerDouble(magnitude, text);
+    return negative + length;
+}
+
+std::size_t formatShortest(float value, char* out) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const unsigned negative = bits >> 31;
+    *out = '-';
+    char* const text = out + negative;
+    const std::uint32_t magnitude = bits & ~(std::uint32_t{1} << 31);
+    constexpr std::uint32_t infinityBits = 0x7f800000u;
+    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
+        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+
+    const int biased = static_cast<int>(magnitude >> 23);
+    const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
+    const std::uint64_t c = fraction | std::uint32_t{biased != 0} << 23;
+    const int q = biased - 150 + (biased == 0);
+    const Decimal decimal = shortestDigits(c, q, (fraction == 0) & (biased > 1), floatPowers, 32);
+    // Scaled to nine digits: the first, and eight in the tail. A normal
+    // float's digits are seven to nine.
+    int digits;
+    std::uint64_t scaled;
+    if (__builtin_expect(biased != 0, 1)) {
+        const bool eight = decimal.digits >= powersOfTen[7];
+        const bool nine = decimal.digits >= powersOfTen[8];
+        digits = 7 + eight + nine;
+        scaled = decimal.digits * select(eight, select(nine, std::uint64_t{1}, std::uint64_t{10}), std::uint64_t{100});
+    } else {
+        digits = digitCount(decimal.digits);
+        scaled = decimal.digits * powersOfTen[9 - digits];
+    }
+    const std::uint64_t first = scaled / powersOfTen[8];
+    const std::uint64_t tail = eightDigitText(static_cast<std::uint32_t>(scaled - first * powersOfTen[8]));
+    const std::size_t length =
+        layOut(static_cast<char>('0' + first), tail, 1 + keptBytes(tail), decimal.exponent + digits - 1, q > 0, text);
+    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerFloat(magnitude, text);
+    return negative + length;
+}

@@ -16,9 +16,11 @@
 //
 // The text is laid out as std::to_chars does: fixed notation when it is no
 // longer than scientific, where a large integer's fixed form is its exact
-// value, not the shortest digits padded with zeros. As in formatGeneral6,
-// the layout is chosen without branches: the digits go into registers as
-// text and are stored at offsets computed for every layout.
+// value, not the shortest digits padded with zeros. The digits go into
+// registers as text and are stored whole at offsets from a table row per
+// decimal exponent and notation; the work is one long chain of dependent
+// steps, so the steps that vary from value to value use conditional moves
+// and the tables stand in for chains of multiplications.
 
 namespace {
 
@@ -27,7 +29,7 @@ using big::Uint128;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digit text is laid out in little-endian words");
 
 // floor(p * log2(10)), exact for the p it is used with (|p| < 1200).
-inline int binaryExponentOfPowerOfTen(int p) {
+constexpr int binaryExponentOfPowerOfTen(int p) {
     return (p * 1741647) >> 19;
 }
 
@@ -92,11 +94,9 @@ struct Decimal {
 // g * cp / 2^128 rounded to odd, of which only the bits from 2^64 up count:
 // below them lies no more than the error of g.
 inline std::uint64_t roundToOdd(Uint128 g, std::uint64_t cp) {
-    const Uint128 low = (g & ~std::uint64_t{0}) * cp;
-    const Uint128 high = (g >> 64) * cp;
-    const Uint128 middle = (high & ~std::uint64_t{0}) + (low >> 64);
-    const std::uint64_t integer = static_cast<std::uint64_t>(high >> 64) + static_cast<std::uint64_t>(middle >> 64);
-    return integer | (static_cast<std::uint64_t>(middle) != 0);
+    const std::uint64_t lowProduct = static_cast<std::uint64_t>(Uint128{static_cast<std::uint64_t>(g)} * cp >> 64);
+    const Uint128 product = Uint128{static_cast<std::uint64_t>(g >> 64)} * cp + lowProduct;
+    return static_cast<std::uint64_t>(product >> 64) | (static_cast<std::uint64_t>(product) != 0);
 }
 
 // g * cp / 2^96 rounded to odd, from the top 64 bits of the product.
@@ -105,18 +105,72 @@ inline std::uint64_t roundToOdd(std::uint64_t g, std::uint64_t cp) {
     return high >> 32 | ((high & 0xffffffffu) != 0);
 }
 
-// The shortest decimal in the rounding interval of c * 2^q (c > 0), nearest
-// to it. boundary: c is a power of two with a closer neighbour below.
-// scaleShift places the scaled values where roundToOdd takes them.
+// How the rounding interval of c * 2^q is scaled: k, the decade of 2^q (of
+// 3/4 * 2^q for a power of two with a closer neighbour below), 10^-k rounded
+// up, and the shift h that places c * 2^q * 10^-k where roundToOdd takes it.
+template <typename Power>
+struct Scale {
+    Power power;
+    int k;
+    int h;
+};
+
 template <typename Powers>
-inline Decimal shortestDigits(std::uint64_t c, int q, bool boundary, const Powers& powers, int scaleShift) {
+constexpr auto scaleFor(int q, bool boundary, const Powers& powers, int scaleShift) {
+    const int k = (q * 315653 - 131237 * boundary) >> 20;
+    const int h = q + binaryExponentOfPowerOfTen(-k) + 1 + scaleShift;  // 1..4, plus scaleShift
+    return Scale<std::decay_t<decltype(powers[0])>>{powers[-k], k, h};
+}
+
+// The scale for each exponent field of a float, and of a power of two with
+// a closer neighbour below: one load instead of a chain of multiplications.
+struct FloatScales {
+    Scale<std::uint64_t> scale[2][256] = {};
+
+    constexpr FloatScales() {
+        for (int boundary = 0; boundary < 2; ++boundary)
+            for (int biased = 0; biased < 256; ++biased)
+                scale[boundary][biased] = scaleFor(biased - 150 + (biased == 0), boundary, floatPowers, 32);
+    }
+};
+
+constexpr FloatScales floatScales;
+
+// For doubles only k and h, for each exponent field: the powers are too
+// large to repeat for every one.
+struct DoubleDecades {
+    struct Entry {
+        std::int16_t k;
+        std::int16_t h;
+    };
+    Entry entry[2][2048] = {};
+
+    constexpr DoubleDecades() {
+        for (int boundary = 0; boundary < 2; ++boundary) {
+            for (int biased = 0; biased < 2048; ++biased) {
+                const int q = biased - 1075 + (biased == 0);
+                const int k = (q * 315653 - 131237 * boundary) >> 20;
+                entry[boundary][biased] = {static_cast<std::int16_t>(k),
+                                           static_cast<std::int16_t>(q + binaryExponentOfPowerOfTen(-k) + 1)};
+            }
+        }
+    }
+};
+
+constexpr DoubleDecades doubleDecades;
+
+// The shortest decimal in the rounding interval of c * 2^q (c > 0), nearest
+// to it, with the interval's scale. boundary: c is a power of two with a
+// closer neighbour below.
+template <typename Power>
+inline Decimal shortestDigits(std::uint64_t c, bool boundary, const Scale<Power>& scale) {
     const std::uint64_t open = c & 1;  // an odd c's interval excludes its ends
     const std::uint64_t cb = c << 2;
     const std::uint64_t cbl = cb - 2 + boundary;
     const std::uint64_t cbr = cb + 2;
-    const int k = (q * 315653 - 131237 * boundary) >> 20;               // the decade of q, or of 3/4 * 2^q
-    const int h = q + binaryExponentOfPowerOfTen(-k) + 1 + scaleShift;  // 1..4, plus scaleShift
-    const auto power = powers[-k];
+    const int k = scale.k;
+    const int h = scale.h;
+    const Power power = scale.power;
     const std::uint64_t vb = roundToOdd(power, cb << h);
     const std::uint64_t vbl = roundToOdd(power, cbl << h);
     const std::uint64_t vbr = roundToOdd(power, cbr << h);
@@ -356,28 +410,33 @@ std::size_t formatShortest(double value, char* out) {
     const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
     const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
     const int q = biased - 1075 + (biased == 0);
-    const Decimal decimal = shortestDigits(c, q, (fraction == 0) & (biased > 1), doublePowers, 0);
-    // Scaled to seventeen digits: the first, and sixteen in the tail. A
-    // normal double's digits are sixteen or seventeen.
-    int digits;
-    std::uint64_t scaled;
-    if (__builtin_expect(biased != 0, 1)) {
-        const bool seventeen = decimal.digits >= powersOfTen[16];
-        digits = 16 + seventeen;
-        scaled = select(seventeen, decimal.digits, decimal.digits * 10);
-    } else {
-        digits = digitCount(decimal.digits);
-        scaled = decimal.digits * powersOfTen[17 - digits];
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
+    const Decimal decimal = shortestDigits(c, boundary, Scale<Uint128>{doublePowers[-decade.k], decade.k, decade.h});
+    // A normal double's digits are sixteen or seventeen: the first of
+    // seventeen (or none) and the two groups of eight after it are split off
+    // side by side. Subnormals are scaled to seventeen digits.
+    std::uint64_t digits = decimal.digits;
+    int count = 17;
+    if (__builtin_expect(biased == 0, 0)) {
+        count = digitCount(digits);
+        digits *= powersOfTen[17 - count];
     }
-    const std::uint64_t first = scaled / powersOfTen[16];
-    const std::uint64_t rest = scaled - first * powersOfTen[16];
-    const std::uint64_t restHigh = rest / powersOfTen[8];
-    const Tail tail = {eightDigitText(static_cast<std::uint32_t>(restHigh)),
-                       eightDigitText(static_cast<std::uint32_t>(rest - restHigh * powersOfTen[8]))};
+    const std::uint64_t leading = digits / powersOfTen[16];
+    const std::uint64_t upper = digits / powersOfTen[8];
+    const std::uint64_t middle = upper - leading * powersOfTen[8];
+    const Tail full = {eightDigitText(static_cast<std::uint32_t>(middle)),
+                       eightDigitText(static_cast<std::uint32_t>(digits - upper * powersOfTen[8]))};
+    // Sixteen digits: the first is the tail's first, the tail moves down.
+    const bool sixteen = leading == 0;
+    count -= sixteen;
+    const Tail moved = dropFront(full, 1);
+    const char first = static_cast<char>(select(sixteen, full.low & 0xff, '0' + leading));
+    const Tail tail = {select(sixteen, moved.low, full.low),
+                       select(sixteen, moved.high | std::uint64_t{'0'} << 56, full.high)};
     const int highBytes = keptBytes(tail.high);
     const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
-    const std::size_t length =
-        layOut(static_cast<char>('0' + first), tail, kept, decimal.exponent + digits - 1, q > 0, text);
+    const std::size_t length = layOut(first, tail, kept, decimal.exponent + count - 1, q > 0, text);
     if (__builtin_expect(length == 0, 0)) return negative + formatIntegerDouble(magnitude, text);
     return negative + length;
 }
@@ -396,25 +455,34 @@ std::size_t formatShortest(float value, char* out) {
     const int biased = static_cast<int>(magnitude >> 23);
     const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
     const std::uint64_t c = fraction | std::uint32_t{biased != 0} << 23;
-    const int q = biased - 150 + (biased == 0);
-    const Decimal decimal = shortestDigits(c, q, (fraction == 0) & (biased > 1), floatPowers, 32);
-    // Scaled to nine digits: the first, and eight in the tail. A normal
-    // float's digits are seven to nine.
-    int digits;
-    std::uint64_t scaled;
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
+    // A normal float's digits are seven to nine, and nine only below
+    // 2 * 10^8: they are taken as eight digits with leading zeros and a
+    // first digit of one or none. Subnormals are scaled to nine digits.
+    const std::uint64_t digits = decimal.digits;
+    int count;
+    char first;
+    std::uint64_t tail;
     if (__builtin_expect(biased != 0, 1)) {
-        const bool eight = decimal.digits >= powersOfTen[7];
-        const bool nine = decimal.digits >= powersOfTen[8];
-        digits = 7 + eight + nine;
-        scaled = decimal.digits * select(eight, select(nine, std::uint64_t{1}, std::uint64_t{10}), std::uint64_t{100});
+        const bool nine = digits >= powersOfTen[8];
+        count = 7 + (digits >= powersOfTen[7]) + nine;
+        const std::uint64_t eight =
+            eightDigitText(static_cast<std::uint32_t>(digits - select(nine, powersOfTen[8], std::uint64_t{0})));
+        // Drops a leading zero of seven digits, filling with '0' behind.
+        const unsigned zeros = 8 * static_cast<unsigned>(count == 7);
+        const std::uint64_t shifted = (eight >> zeros) | (~(~std::uint64_t{0} >> zeros) & 0x3030303030303030u);
+        first = static_cast<char>(select(nine, std::uint64_t{'1'}, shifted & 0xff));
+        tail = select(nine, eight, shifted >> 8 | std::uint64_t{'0'} << 56);
     } else {
-        digits = digitCount(decimal.digits);
-        scaled = decimal.digits * powersOfTen[9 - digits];
+        count = digitCount(digits);
+        const std::uint64_t scaled = digits * powersOfTen[9 - count];
+        const std::uint64_t leading = scaled / powersOfTen[8];
+        first = static_cast<char>('0' + leading);
+        tail = eightDigitText(static_cast<std::uint32_t>(scaled - leading * powersOfTen[8]));
     }
-    const std::uint64_t first = scaled / powersOfTen[8];
-    const std::uint64_t tail = eightDigitText(static_cast<std::uint32_t>(scaled - first * powersOfTen[8]));
     const std::size_t length =
-        layOut(static_cast<char>('0' + first), tail, 1 + keptBytes(tail), decimal.exponent + digits - 1, q > 0, text);
+        layOut(first, tail, 1 + keptBytes(tail), decimal.exponent + count - 1, biased > 150, text);
     if (__builtin_expect(length == 0, 0)) return negative + formatIntegerFloat(magnitude, text);
     return negative + length;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "ShortestFormat.h"
 #include "TrackError.h"
 
 namespace {
@@ -10,8 +11,7 @@ namespace {
 const char* const fixedColumns[] = {"tag", "parcel", "point", "x", "y", "z"};
 
 // Most characters of one value in shortest form, sign and exponent included:
-// "-1.17549435e-38" and "-2.2250738585072014e-308", with one to spare.
-constexpr std::size_t floatRoom = 16;
+// "-2.2250738585072014e-308", with one to spare.
 constexpr std::size_t doubleRoom = 25;
 constexpr std::size_t unsignedRoom = 10;
 
@@ -20,8 +20,8 @@ char* appendValue(char* out, const LineValue& value) {
     switch (value.kind) {
         case ValueKind::Absent: *out++ = '0'; break;
         case ValueKind::Unsigned4: out = std::to_chars(out, out + unsignedRoom, value.asUnsigned()).ptr; break;
-        case ValueKind::Float4: out = std::to_chars(out, out + floatRoom, value.asFloat()).ptr; break;
-        case ValueKind::Float8: out = std::to_chars(out, out + doubleRoom, value.asDouble()).ptr; break;
+        case ValueKind::Float4: out += formatShortest(value.asFloat(), out); break;
+        case ValueKind::Float8: out += formatShortest(value.asDouble(), out); break;
     }
     *out++ = ',';
     return out;
@@ -69,8 +69,9 @@ std::size_t CsvFormat::pointRoom(const TrackLayout& layout) const {
     std::size_t values = 0;
     for (const LayoutArray& array : layout.arrays()) values += array.components;
     // The tag, ",4294967295," and a 64-bit count, the position's x, y and z
-    // at least, every value and its comma, the line break.
-    return longestTag + 1 + unsignedRoom + 1 + 20 + 1 + (values + 2) * (doubleRoom + 1) + 2;
+    // at least, every value and its comma, the line break, and the scratch the
+    // last value's formatter may store past its text.
+    return longestTag + 1 + unsignedRoom + 1 + 20 + 1 + (values + 2) * (doubleRoom + 1) + 2 + shortestRoom;
 }
 
 char* CsvFormat::writePoint(char* out, const TrackLayout& layout, const PathIndex::Path& path, std::uint64_t point,

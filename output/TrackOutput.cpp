@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "CsvWriter.h"
+#include "VtkArrayNames.h"
 #include "VtkHdfWriter.h"
 #include "VtpWriter.h"
 #include "ZrpWriter.h"
@@ -26,8 +27,10 @@ private:
 
 class VtpOutput : public TrackOutput {
 public:
-    OutputNeeds needs() const override { return vtpNeeds(); }
-    void begin(const TrackLayout& layout) override { checkVtpNames(layout); }
+    OutputNeeds needs() const override { return vtkPointNeeds(); }
+    void begin(const TrackLayout& layout) override {
+        checkVtkArrayNames(layout, xmlTextProblem, "cannot be written in a VTK XML file");
+    }
     void write(std::ostream& out, const TrackLayout& layout, PointStore& store, WorkQueue&, std::size_t,
                const Progress& progress) override {
         writeVtp(out, layout, store, progress);
@@ -36,8 +39,10 @@ public:
 
 class VtkHdfOutput : public TrackOutput {
 public:
-    OutputNeeds needs() const override { return vtkHdfNeeds(); }
-    void begin(const TrackLayout& layout) override { checkVtkHdfNames(layout); }
+    OutputNeeds needs() const override { return vtkPointNeeds(); }
+    void begin(const TrackLayout& layout) override {
+        checkVtkArrayNames(layout, datasetNameProblem, "cannot name an array of a VTK HDF file");
+    }
     void write(std::ostream&, const TrackLayout&, PointStore&, WorkQueue&, std::size_t, const Progress&) override {
         throw std::logic_error("VTK HDF is written by the file's name");
     }

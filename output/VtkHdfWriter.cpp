@@ -23,7 +23,8 @@ Hdf5Type hdf5TypeOf(ValueType type) {
     return Hdf5Type::Float64;
 }
 
-// Why `name` cannot name a dataset of a group; empty when it can.
+}  // namespace
+
 std::string datasetNameProblem(const std::string& name) {
     if (name.empty()) return "it is empty";
     if (name == ".") return "HDF5 takes it for the group itself";
@@ -31,6 +32,8 @@ std::string datasetNameProblem(const std::string& name) {
     if (name.find('\0') != std::string::npos) return "it holds a zero byte, which ends a name in HDF5";
     return "";
 }
+
+namespace {
 
 // Values of one dataset gathered a piece at a time, each piece written as
 // it fills.
@@ -127,31 +130,6 @@ void writeTagNames(Hdf5File& file, const TrackLayout& track, std::size_t pieceBy
 }
 
 }  // namespace
-
-OutputNeeds vtkHdfNeeds() {
-    OutputNeeds needs;
-    needs.floatingPosition = true;
-    needs.vectorPosition = true;
-    return needs;
-}
-
-void checkVtkHdfNames(const TrackLayout& layout) {
-    const std::vector<LayoutArray>& arrays = layout.arrays();
-    for (std::size_t a = 1; a < arrays.size(); ++a) {
-        const std::string& name = arrays[a].name;
-        const std::string problem = datasetNameProblem(name);
-        if (!problem.empty())
-            fail("the variable name \"" + shownInMessage(name) +
-                 "\" cannot name an array of a VTK HDF file: " + problem + ".");
-        for (std::size_t b = a + 1; b < arrays.size(); ++b)
-            if (arrays[b].name == name)
-                fail("two variables are named \"" + shownInMessage(name) +
-                     "\": a VTK file would keep only one point array of that name.");
-    }
-    for (const std::string& tag : layout.tags())
-        if (tag.find('\0') != std::string::npos)
-            fail("the tag name \"" + shownInMessage(tag) + "\" holds a zero byte, which ends a string in a VTK file.");
-}
 
 void writeVtkHdf(const std::string& path, bool create, const TrackLayout& track, PointStore& store,
                  std::size_t pieceBytes, const std::function<void(std::uint64_t pointsWritten)>& progress) {

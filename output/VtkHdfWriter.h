@@ -19,9 +19,8 @@
 // "Tag Group" (int32, the group's number from 1); the tag names as the field
 // data "Tag Names", variable-length ASCII strings (vtkHDFReader 9.1 reads
 // them back byte for byte, but not those marked UTF-8).
-OutputNeeds vtkHdfNeeds();
-// Refuses, before anything is written, names HDF5 cannot hold or keep apart.
-void checkVtkHdfNames(const TrackLayout& layout);
+// Why `name` cannot name a dataset of a group; empty when it can.
+std::string datasetNameProblem(const std::string& name);
 // Writes the file at `path`, created anew or over what is there (see
 // Hdf5File), window after window of the store: each window's rows go to
 // every point array at once, so that a store in partitions reads its spill

@@ -228,31 +228,6 @@ void writeLines(BufferedText& out, const PathIndex& index, const VtpLayout& layo
 
 }  // namespace
 
-OutputNeeds vtpNeeds() {
-    OutputNeeds needs;
-    needs.floatingPosition = true;
-    needs.vectorPosition = true;
-    return needs;
-}
-
-void checkVtpNames(const TrackLayout& layout) {
-    const std::vector<LayoutArray>& arrays = layout.arrays();
-    for (std::size_t a = 1; a < arrays.size(); ++a) {
-        const std::string& name = arrays[a].name;
-        const std::string problem = xmlTextProblem(name);
-        if (!problem.empty())
-            fail("the variable name \"" + shownInMessage(name) + "\" cannot be written in a VTK XML file: " + problem +
-                 ".");
-        for (std::size_t b = a + 1; b < arrays.size(); ++b)
-            if (arrays[b].name == name)
-                fail("two variables are named \"" + shownInMessage(name) +
-                     "\": a VTK file would keep only one point array of that name.");
-    }
-    for (const std::string& tag : layout.tags())
-        if (tag.find('\0') != std::string::npos)
-            fail("the tag name \"" + shownInMessage(tag) + "\" holds a zero byte, which ends a string in a VTK file.");
-}
-
 void writeVtp(std::ostream& out, const TrackLayout& track, PointStore& store,
               const std::function<void(std::uint64_t pointsWritten)>& progress) {
     const VtpLayout layout = vtpLayoutOf(track);

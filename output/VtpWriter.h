@@ -61,10 +61,6 @@ std::string xmlTextProblem(const std::string& text);
 // positions as the Points, three floating components each; every written
 // variable as point data in its array's type; the cell data "Parcel Index"
 // and "Tag Group"; the tag names as the field data "Tag Names".
-OutputNeeds vtpNeeds();
-// Refuses, before anything is written, names the file cannot hold or keep
-// apart: a reader keeps only one point array of a name.
-void checkVtpNames(const TrackLayout& layout);
 // Writes the file, array after array, each from the store's windows in turn.
 void writeVtp(std::ostream& out, const TrackLayout& layout, PointStore& store,
               const std::function<void(std::uint64_t pointsWritten)>& progress);

@@ -9,8 +9,8 @@ import pytest
 from vtkmodules.util.numpy_support import vtk_to_numpy
 from vtkmodules.vtkIOHDF import vtkHDFReader
 
-from tracks import (F4, F8, V4, V8, VTK_CASES, Chunk, assert_same_bits, paths, point_arrays, several_groups, track_bytes,
-                    translate)
+from tracks import (F4, F8, V4, V8, VTK_CASES, Chunk, assert_same_bits, paths, point_arrays, read_vtk, several_groups,
+                    track_bytes, translate)
 
 
 def many_points(rng):
@@ -21,17 +21,6 @@ def many_points(rng):
 
 # (track, --memory, whether the input comes through a pipe)
 CASES = [(case, None, False) for case in VTK_CASES] + [(many_points, "1M", False), (many_points, "1M", True)]
-
-
-def read_vtkhdf(path):
-    reader = vtkHDFReader()
-    complaints = []
-    for event in ("ErrorEvent", "WarningEvent"):
-        reader.AddObserver(event, lambda caller, name: complaints.append(name))
-    reader.SetFileName(str(path))
-    reader.Update()
-    assert complaints == []
-    return reader.GetOutput()
 
 
 @pytest.mark.parametrize("case, memory, pipe", CASES,
@@ -74,7 +63,7 @@ def test_readers_see_the_stored_values(tmp_path, case, memory, pipe):
             assert_same_bits(root["CellData"][name][()], want)
         assert root["FieldData/Tag Names"][()].tolist() == [tag.encode() for tag in tags]
 
-    grid = read_vtkhdf(output)
+    grid = read_vtk(vtkHDFReader(), output)
     assert_same_bits(vtk_to_numpy(grid.GetPoints().GetData()), positions)
     point_data = grid.GetPointData()
     assert point_data.GetNumberOfArrays() == len(variables)

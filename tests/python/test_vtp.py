@@ -8,19 +8,8 @@ import pytest
 from vtkmodules.util.numpy_support import vtk_to_numpy
 from vtkmodules.vtkIOXML import vtkXMLPolyDataReader
 
-from tracks import (F4, F8, V4, V8, VTK_CASES, Chunk, assert_same_bits, paths, point_arrays, several_groups, track_bytes,
-                    translate)
-
-
-def read_vtp(path):
-    reader = vtkXMLPolyDataReader()
-    complaints = []
-    for event in ("ErrorEvent", "WarningEvent"):
-        reader.AddObserver(event, lambda caller, name: complaints.append(name))
-    reader.SetFileName(str(path))
-    reader.Update()
-    assert complaints == []
-    return reader.GetOutput()
+from tracks import (F4, F8, V4, V8, VTK_CASES, Chunk, assert_same_bits, paths, point_arrays, read_vtk, several_groups,
+                    track_bytes, translate)
 
 
 @pytest.mark.parametrize("case", VTK_CASES, ids=lambda case: case.__name__)
@@ -29,7 +18,7 @@ def test_reader_sees_the_stored_values(tmp_path, case):
     (tmp_path / "in.trk").write_bytes(track_bytes(chunks))
     result = translate("vtp", tmp_path / "in.trk", tmp_path / "out.vtp")
     assert (result.returncode, result.stderr) == (0, b"")
-    data = read_vtp(tmp_path / "out.vtp")
+    data = read_vtk(vtkXMLPolyDataReader(), tmp_path / "out.vtp")
     order = paths(chunks)
     positions, variables = point_arrays(chunks)
     assert_same_bits(vtk_to_numpy(data.GetPoints().GetData()), positions)
@@ -72,7 +61,7 @@ def test_windows_pipes_and_standard_output_give_the_same_bytes(tmp_path):
     whole = (tmp_path / "whole.vtp").read_bytes()
     assert (tmp_path / "windows.vtp").read_bytes() == whole
     assert piped.stdout == whole
-    assert read_vtp(tmp_path / "whole.vtp").GetNumberOfPoints() == 40000
+    assert read_vtk(vtkXMLPolyDataReader(), tmp_path / "whole.vtp").GetNumberOfPoints() == 40000
 
 
 def test_failures_write_nothing(tmp_path):

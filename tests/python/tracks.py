@@ -147,6 +147,18 @@ def assert_same_bits(got, want):
     assert got.tobytes() == want.tobytes()
 
 
+def read_vtk(reader, path):
+    """The dataset a VTK reader makes of the file, which it must read without
+    an error or a warning."""
+    complaints = []
+    for event in ("ErrorEvent", "WarningEvent"):
+        reader.AddObserver(event, lambda caller, name: complaints.append(name))
+    reader.SetFileName(str(path))
+    reader.Update()
+    assert complaints == []
+    return reader.GetOutput()
+
+
 def translate(form, source, output=None, memory=None, stdin=None):
     args = [PROGRAM, "--format", form] + (["--memory", memory] if memory else []) + [str(source)]
     args += [str(output)] if output else []

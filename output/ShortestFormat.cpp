@@ -34,38 +34,44 @@ constexpr int binaryExponentOfPowerOfTen(int p) {
 }
 
 // ---------------------------------------------------------------------------
-// 10^p rounded up: floor(10^p * 2^(bits - 1 - floor(log2(10^p)))) + 1, the
-// top `bits` bits (128 or 64) of the exact value plus one.
+// 10^p normalized to `bits` bits (128 or 64): 10^p * 2^(bits - 1 -
+// floor(log2(10^p))) rounded up. at(p) is that; above(p) is one more where
+// it is exact, so strictly above the exact value everywhere.
 
 template <int minPower, int maxPower, int bits>
 struct PowerTable {
     using Entry = std::conditional_t<bits == 64, std::uint64_t, Uint128>;
     Entry power[maxPower - minPower + 1] = {};
+    int maxExact = -1;  // 10^p is exact in the table up to here
 
     constexpr PowerTable() {
         big::Integer exact = big::one();
         for (int p = 0; p <= maxPower; ++p) {
-            if (p >= minPower) power[p - minPower] = roundedUp(exact);
+            const big::TopBits top = big::topBits(exact, bits);
+            const bool whole = top.binaryExponent <= 0 || !exact.anyBelow(top.binaryExponent);
+            if (whole) maxExact = p;
+            if (p >= minPower) power[p - minPower] = roundedUp(top, !whole);
             exact.multiplyBy(10);
         }
         big::Integer reciprocal = big::twoToReciprocalBits();
         for (int n = 1; n <= -minPower; ++n) {
             reciprocal.divideBy10();
-            if (-n <= maxPower) power[-n - minPower] = roundedUp(reciprocal);
+            if (-n <= maxPower) power[-n - minPower] = roundedUp(big::topBits(reciprocal, bits), true);
         }
     }
 
-    static constexpr Entry roundedUp(const big::Integer& value) {
-        const Entry top = static_cast<Entry>(big::topBits(value, bits).significand);
-        if (top + 1 == 0) throw "the rounded-up power does not fit";
-        return top + 1;
+    static constexpr Entry roundedUp(const big::TopBits& top, bool inexact) {
+        const Entry value = static_cast<Entry>(top.significand);
+        if (inexact && value + 1 == 0) throw "the rounded-up power does not fit";
+        return value + inexact;
     }
 
-    constexpr Entry operator[](int p) const { return power[p - minPower]; }
+    constexpr Entry at(int p) const { return power[p - minPower]; }
+    constexpr Entry above(int p) const { return at(p) + (p >= 0 && p <= maxExact); }
 };
 
-constexpr PowerTable<-292, 324, 128> doublePowers;
-constexpr PowerTable<-31, 45, 64> floatPowers;
+constexpr PowerTable<-292, 326, 128> doublePowers;
+constexpr PowerTable<-31, 46, 64> floatPowers;
 
 // condition ? a : b as a conditional move. GCC makes branches of the plain
 // conditionals here, which real data would often mispredict, and a select
@@ -119,7 +125,7 @@ template <typename Powers>
 constexpr auto scaleFor(int q, bool boundary, const Powers& powers, int scaleShift) {
     const int k = (q * 315653 - 131237 * boundary) >> 20;
     const int h = q + binaryExponentOfPowerOfTen(-k) + 1 + scaleShift;  // 1..4, plus scaleShift
-    return Scale<std::decay_t<decltype(powers[0])>>{powers[-k], k, h};
+    return Scale<std::decay_t<decltype(powers.at(0))>>{powers.above(-k), k, h};
 }
 
 // The scale for each exponent field of a float, and of a power of two with
@@ -191,6 +197,73 @@ inline Decimal shortestDigits(std::uint64_t c, bool boundary, const Scale<Power>
     const bool lowerNearer = (fromMiddle < 0) | ((fromMiddle == 0) & !(s & 1));
     const std::uint64_t nearest = s + !(lowerInside & (!upperInside | lowerNearer));
     return {select(tenInside, ten, nearest), k};
+}
+
+// The common case, a normal value whose significand is not a power of two,
+// by the method of Jeon's "Dragonbox": with kappa one less than Schubfach's
+// scale, the interval scaled by 10^-k is 10^kappa to 10^(kappa + 1) units
+// wide, and one product gives its right end z, in those units. If a
+// multiple of 10^(kappa + 1) lies in the interval, the one below z is the
+// shortest; otherwise the multiple of 10 nearest to the value, found from
+// z's remainder and the width, with the parity of a second product settling
+// the last unit. The two outcomes are both computed and one is selected:
+// which one varies too much from value to value to branch on. The few
+// values where z's remainder is 0 or the width, where an end of the
+// interval decides, are left to the general method. The tables of 10^-k
+// here are rounded up, exact where 10^-k is an integer: the method's
+// checks for integer products need that.
+
+// What the common case of a float needs of its exponent field, in one load.
+struct FloatStep {
+    std::uint64_t power = 0;    // 10^-k, k = floor(q * log10(2)) - 1
+    std::uint8_t beta = 0;      // shift that lines up c * 2^q * 10^-k with power
+    std::uint8_t delta = 0;     // width of the interval in units of z
+    std::uint8_t toMiddle = 0;  // delta / 2 - 5
+    std::int16_t exponent = 0;  // decimal exponent of z's tens
+};
+
+struct FloatSteps {
+    FloatStep step[256] = {};
+
+    constexpr FloatSteps() {
+        for (int biased = 1; biased < 255; ++biased) {
+            const int q = biased - 150;
+            const int minusK = ((q * 315653) >> 20) - 1;
+            const int beta = q + binaryExponentOfPowerOfTen(-minusK);
+            const std::uint64_t power = floatPowers.at(-minusK);
+            const auto delta = static_cast<std::uint8_t>(power >> (63 - beta));
+            step[biased] = {power, static_cast<std::uint8_t>(beta), delta, static_cast<std::uint8_t>(delta / 2 - 5),
+                            static_cast<std::int16_t>(minusK + 1)};
+        }
+    }
+};
+
+constexpr FloatSteps floatSteps;
+
+// The nearest shortest digits of c * 2^q, scaled to the step's exponent, as
+// the digits but the last (s) and the last; false where an end of the
+// interval decides.
+inline bool nearestDigits(std::uint32_t c, const FloatStep& step, std::uint32_t& s, std::uint32_t& last) {
+    const std::uint64_t twoC = std::uint64_t{c} << 1;
+    const int beta = step.beta;
+    const auto z = static_cast<std::uint32_t>(Uint128{(twoC | 1) << beta} * step.power >> 64);
+    s = z / 100;
+    const std::uint32_t r = z - 100 * s;
+    if (__builtin_expect((r == 0) | (r == step.delta), 0)) return false;
+    const bool shorter = r < step.delta;
+
+    // Otherwise r > delta, and the nearest multiple of 10 is w / 10 or one
+    // less, w the middle of the interval plus 5.
+    const std::uint32_t w = z - step.toMiddle;
+    const std::uint32_t nearest = w / 10;
+    const bool divisible = w == nearest * 10;
+    const bool approxParity = (w ^ 5) & 1;
+    const std::uint64_t y = twoC * step.power;
+    const bool yParity = (y >> (64 - beta)) & 1;
+    const bool yInteger = static_cast<std::uint32_t>(y >> (32 - beta)) == 0;
+    const std::uint32_t rounded = nearest - (divisible & ((yParity != approxParity) | ((nearest & 1) & yInteger)));
+    last = select(shorter, 0u, rounded - s * 10);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -326,8 +399,8 @@ inline Tail dropFront(Tail tail, unsigned bytes) {
     return {static_cast<std::uint64_t>(whole), static_cast<std::uint64_t>(whole >> 64)};
 }
 
-inline Tail dropFront(std::uint64_t tail, unsigned bytes) {
-    return {tail >> (8 * bytes), 0};
+inline std::uint64_t dropFront(std::uint64_t tail, unsigned bytes) {
+    return tail >> (8 * bytes);
 }
 
 // Lays out the first digit and the tail (the `count` significant digits in
@@ -412,7 +485,8 @@ std::size_t formatShortest(double value, char* out) {
     const int q = biased - 1075 + (biased == 0);
     const bool boundary = (fraction == 0) & (biased > 1);
     const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
-    const Decimal decimal = shortestDigits(c, boundary, Scale<Uint128>{doublePowers[-decade.k], decade.k, decade.h});
+    const Decimal decimal =
+        shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
     // A normal double's digits are sixteen or seventeen: the first of
     // seventeen (or none) and the two groups of eight after it are split off
     // side by side. Subnormals are scaled to seventeen digits.
@@ -454,35 +528,36 @@ std::size_t formatShortest(float value, char* out) {
 
     const int biased = static_cast<int>(magnitude >> 23);
     const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
-    const std::uint64_t c = fraction | std::uint32_t{biased != 0} << 23;
-    const bool boundary = (fraction == 0) & (biased > 1);
-    const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
-    // A normal float's digits are seven to nine, and nine only below
-    // 2 * 10^8: they are taken as eight digits with leading zeros and a
-    // first digit of one or none. Subnormals are scaled to nine digits.
-    const std::uint64_t digits = decimal.digits;
-    int count;
-    char first;
-    std::uint64_t tail;
-    if (__builtin_expect(biased != 0, 1)) {
-        const bool nine = digits >= powersOfTen[8];
-        count = 7 + (digits >= powersOfTen[7]) + nine;
-        const std::uint64_t eight =
-            eightDigitText(static_cast<std::uint32_t>(digits - select(nine, powersOfTen[8], std::uint64_t{0})));
-        // Drops a leading zero of seven digits, filling with '0' behind.
-        const unsigned zeros = 8 * static_cast<unsigned>(count == 7);
-        const std::uint64_t shifted = (eight >> zeros) | (~(~std::uint64_t{0} >> zeros) & 0x3030303030303030u);
-        first = static_cast<char>(select(nine, std::uint64_t{'1'}, shifted & 0xff));
-        tail = select(nine, eight, shifted >> 8 | std::uint64_t{'0'} << 56);
+    const std::uint32_t c = fraction | std::uint32_t{biased != 0} << 23;
+    // The digits are taken as the digits but the last (s), with `zeros`
+    // leading zeros as eight digits, and the last.
+    std::uint32_t s, last;
+    int zeros, exponent;  // exponent: that of the first digit
+    const FloatStep& step = floatSteps.step[biased];
+    if (__builtin_expect((fraction != 0) & (biased != 0), 1) && nearestDigits(c, step, s, last)) {
+        // s has six to eight digits.
+        zeros = (s < 10000000) + (s < 1000000);
+        exponent = step.exponent + 8 - zeros;
     } else {
-        count = digitCount(digits);
-        const std::uint64_t scaled = digits * powersOfTen[9 - count];
-        const std::uint64_t leading = scaled / powersOfTen[8];
-        first = static_cast<char>('0' + leading);
-        tail = eightDigitText(static_cast<std::uint32_t>(scaled - leading * powersOfTen[8]));
+        const bool boundary = (fraction == 0) & (biased > 1);
+        const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
+        // A normal float's digits are seven to nine, a subnormal's one to
+        // nine: they are scaled to nine.
+        const std::uint64_t digits = decimal.digits;
+        const int count =
+            biased != 0 ? 7 + (digits >= powersOfTen[7]) + (digits >= powersOfTen[8]) : digitCount(digits);
+        const auto scaled = static_cast<std::uint32_t>(digits * powersOfTen[9 - count]);
+        s = scaled / 10;
+        last = scaled - s * 10;
+        zeros = 0;
+        exponent = decimal.exponent + count - 1;
     }
-    const std::size_t length =
-        layOut(first, tail, 1 + keptBytes(tail), decimal.exponent + count - 1, biased > 150, text);
+    const std::uint64_t eight = eightDigitText(s);
+    const char first = static_cast<char>(eight >> (8 * zeros));
+    // The digits after the first, and '0' characters behind them.
+    const int drop = 8 * (zeros + 1);
+    const std::uint64_t tail = eight >> drop | (0x3030303030303030u | last) << (64 - drop);
+    const std::size_t length = layOut(first, tail, 1 + keptBytes(tail), exponent, biased > 150, text);
     if (__builtin_expect(length == 0, 0)) return negative + formatIntegerFloat(magnitude, text);
     return negative + length;
 }

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "BigInteger.h"
 
 // The digits come from the method of Giulietti's "Schubfach": with k the
@@ -255,14 +259,48 @@ inline bool nearestDigits(std::uint32_t c, const FloatStep& step, std::uint32_t&
     // Otherwise r > delta, and the nearest multiple of 10 is w / 10 or one
     // less, w the middle of the interval plus 5.
     const std::uint32_t w = z - step.toMiddle;
-    const std::uint32_t nearest = w / 10;
-    const bool divisible = w == nearest * 10;
-    const bool approxParity = (w ^ 5) & 1;
-    const std::uint64_t y = twoC * step.power;
-    const bool yParity = (y >> (64 - beta)) & 1;
-    const bool yInteger = static_cast<std::uint32_t>(y >> (32 - beta)) == 0;
-    const std::uint32_t rounded = nearest - (divisible & ((yParity != approxParity) | ((nearest & 1) & yInteger)));
-    last = select(shorter, 0u, rounded - s * 10);
+    std::uint32_t nearest = w / 10;
+    if (__builtin_expect(w == nearest * 10, 0)) {
+        const bool approxParity = (w ^ 5) & 1;
+        const std::uint64_t y = twoC * step.power;
+        const bool yParity = (y >> (64 - beta)) & 1;
+        const bool yInteger = static_cast<std::uint32_t>(y >> (32 - beta)) == 0;
+        nearest -= (yParity != approxParity) | ((nearest & 1) & yInteger);
+    }
+    last = select(shorter, 0u, nearest - s * 10);
+    return true;
+}
+
+// The same for a double, in units a hundredth of the interval's width or
+// finer: k = floor(q * log10(2)) - 2, z scaled by 2^128.
+inline bool nearestDigits(std::uint64_t c, int q, std::uint64_t& s, std::uint32_t& last, int& exponent) {
+    const int minusK = ((q * 315653) >> 20) - 2;
+    const Uint128 power = doublePowers.at(-minusK);
+    const int beta = q + binaryExponentOfPowerOfTen(-minusK);  // 6..9
+    const auto powerHigh = static_cast<std::uint64_t>(power >> 64);
+    const auto powerLow = static_cast<std::uint64_t>(power);
+    const std::uint64_t twoC = c << 1;
+    const std::uint64_t u = (twoC | 1) << beta;
+    const std::uint64_t z = static_cast<std::uint64_t>((Uint128{u} * powerHigh + (Uint128{u} * powerLow >> 64)) >> 64);
+    const auto delta = static_cast<std::uint32_t>(powerHigh >> (63 - beta));
+    s = z / 1000;
+    const auto r = static_cast<std::uint32_t>(z - 1000 * s);
+    if (__builtin_expect((r == 0) | (r == delta), 0)) return false;
+    const bool shorter = r < delta;
+
+    const std::uint64_t w = z - (delta / 2 - 50);
+    std::uint64_t nearest = w / 100;
+    // Only one w in a hundred needs the parity: a branch.
+    if (__builtin_expect(w == nearest * 100, 0)) {
+        const bool approxParity = (w ^ 50) & 1;
+        const std::uint64_t yHigh = twoC * powerHigh + static_cast<std::uint64_t>(Uint128{twoC} * powerLow >> 64);
+        const std::uint64_t yLow = twoC * powerLow;
+        const bool yParity = (yHigh >> (64 - beta)) & 1;
+        const bool yInteger = ((yHigh << beta) | (yLow >> (64 - beta))) == 0;
+        nearest -= (yParity != approxParity) | ((nearest & 1) & yInteger);
+    }
+    last = select(shorter, 0u, static_cast<std::uint32_t>(nearest - s * 10));
+    exponent = minusK + 2;
     return true;
 }
 
@@ -278,6 +316,46 @@ inline std::uint64_t eightDigitText(std::uint32_t x) {
     const std::uint64_t pairs = (quads << 16) - hundreds * (100 * 0x10000 - 1);
     const std::uint64_t tens = (pairs * 103 >> 10) & 0x000f000f000f000fu;
     return ((pairs << 8) - tens * (10 * 0x100 - 1)) | 0x3030303030303030u;
+}
+
+// Text of the digits after the first: up to sixteen, in two words.
+struct Tail {
+    std::uint64_t low;
+    std::uint64_t high;
+};
+
+#if defined(__SSE2__)
+// Text of each eight digits (below 10^8) in the low 32 bits of each 64-bit
+// lane: each eight split into groups of four, and each group spread over
+// four 16-bit lanes (times four, for the precision of the products), where
+// the products leave it divided by 1000, 100, 10 and 1. Each such quotient
+// less ten times the one before is a digit.
+inline __m128i digitText(__m128i eights) {
+    const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
+    const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
+    const __m128i groups = _mm_slli_epi16(_mm_packs_epi32(_mm_or_si128(upper, _mm_slli_epi64(lower, 32)), upper), 2);
+    const __m128i pairs = _mm_unpacklo_epi16(groups, groups);
+    const __m128i divisors = _mm_setr_epi16(8389, 5243, 3277, -32768, 8389, 5243, 3277, -32768);
+    const __m128i shifts = _mm_setr_epi16(128, 2048, -32768, -32768, 128, 2048, -32768, -32768);
+    const auto digits = [&](__m128i spread) {
+        const __m128i quotients = _mm_mulhi_epu16(_mm_mulhi_epu16(spread, divisors), shifts);
+        return _mm_sub_epi16(quotients, _mm_slli_epi64(_mm_mullo_epi16(quotients, _mm_set1_epi16(10)), 16));
+    };
+    return _mm_add_epi8(
+        _mm_packus_epi16(digits(_mm_unpacklo_epi32(pairs, pairs)), digits(_mm_unpackhi_epi32(pairs, pairs))),
+        _mm_set1_epi8('0'));
+}
+#endif
+
+// high and low (each below 10^8) as sixteen digits, high's first.
+inline Tail sixteenDigitText(std::uint32_t high, std::uint32_t low) {
+#if defined(__SSE2__)
+    const __m128i text = digitText(_mm_set_epi64x(low, high));
+    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(text)),
+            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)))};
+#else
+    return {eightDigitText(high), eightDigitText(low)};
+#endif
 }
 
 constexpr std::uint64_t powersOfTen[] = {1,
@@ -382,12 +460,6 @@ inline void store(char* out, std::uint64_t text) {
     std::memcpy(out, &text, sizeof text);
 }
 
-// Text of the digits after the first: up to sixteen, in two words.
-struct Tail {
-    std::uint64_t low;
-    std::uint64_t high;
-};
-
 inline void store(char* out, Tail tail) {
     store(out, tail.low);
     store(out + 8, tail.high);
@@ -483,34 +555,41 @@ std::size_t formatShortest(double value, char* out) {
     const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
     const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
     const int q = biased - 1075 + (biased == 0);
-    const bool boundary = (fraction == 0) & (biased > 1);
-    const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
-    const Decimal decimal =
-        shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
-    // A normal double's digits are sixteen or seventeen: the first of
-    // seventeen (or none) and the two groups of eight after it are split off
-    // side by side. Subnormals are scaled to seventeen digits.
-    std::uint64_t digits = decimal.digits;
-    int count = 17;
-    if (__builtin_expect(biased == 0, 0)) {
-        count = digitCount(digits);
-        digits *= powersOfTen[17 - count];
+    // As for floats: the digits but the last (s), as sixteen digits with
+    // `zeros` leading zeros, and the last.
+    std::uint64_t s;
+    std::uint32_t last;
+    int zeros, exponent;  // exponent: that of the first digit
+    if (__builtin_expect((fraction != 0) & (biased != 0), 1) && nearestDigits(c, q, s, last, exponent)) {
+        // s has fifteen or sixteen digits.
+        zeros = s < powersOfTen[15];
+        exponent += 16 - zeros;
+    } else {
+        const bool boundary = (fraction == 0) & (biased > 1);
+        const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
+        const Decimal decimal =
+            shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
+        // A normal double's digits are sixteen or seventeen, a subnormal's
+        // one to seventeen: they are scaled to seventeen.
+        const std::uint64_t digits = decimal.digits;
+        const int count = biased != 0 ? 16 + (digits >= powersOfTen[16]) : digitCount(digits);
+        const std::uint64_t scaled = digits * powersOfTen[17 - count];
+        s = scaled / 10;
+        last = static_cast<std::uint32_t>(scaled - s * 10);
+        zeros = 0;
+        exponent = decimal.exponent + count - 1;
     }
-    const std::uint64_t leading = digits / powersOfTen[16];
-    const std::uint64_t upper = digits / powersOfTen[8];
-    const std::uint64_t middle = upper - leading * powersOfTen[8];
-    const Tail full = {eightDigitText(static_cast<std::uint32_t>(middle)),
-                       eightDigitText(static_cast<std::uint32_t>(digits - upper * powersOfTen[8]))};
-    // Sixteen digits: the first is the tail's first, the tail moves down.
-    const bool sixteen = leading == 0;
-    count -= sixteen;
-    const Tail moved = dropFront(full, 1);
-    const char first = static_cast<char>(select(sixteen, full.low & 0xff, '0' + leading));
-    const Tail tail = {select(sixteen, moved.low, full.low),
-                       select(sixteen, moved.high | std::uint64_t{'0'} << 56, full.high)};
+    const std::uint64_t upper = s / powersOfTen[8];
+    const Tail sixteen =
+        sixteenDigitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
+    const char first = static_cast<char>(sixteen.low >> (8 * zeros));
+    // The digits after the first, and '0' characters behind them.
+    const int drop = 8 * (zeros + 1);
+    const Tail tail = {sixteen.low >> drop | sixteen.high << (64 - drop),
+                       sixteen.high >> drop | (0x3030303030303030u | last) << (64 - drop)};
     const int highBytes = keptBytes(tail.high);
     const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
-    const std::size_t length = layOut(first, tail, kept, decimal.exponent + count - 1, q > 0, text);
+    const std::size_t length = layOut(first, tail, kept, exponent, q > 0, text);
     if (__builtin_expect(length == 0, 0)) return negative + formatIntegerDouble(magnitude, text);
     return negative + length;
 }

@@ -536,6 +536,75 @@ std::size_t formatZeroOrSpecial(bool zero, bool infinity, char* out) {
     return 3;
 }
 
+// A float's nine digits laid out: s, the digits but the last, as eight
+// digits with `zeros` leading zeros, and the last. exponent: that of the
+// first digit.
+inline std::size_t writeFloat(std::uint32_t s, std::uint32_t last, int zeros, int exponent, std::uint32_t magnitude,
+                              char* text) {
+    const std::uint64_t eight = eightDigitText(s);
+    const char first = static_cast<char>(eight >> (8 * zeros));
+    // The digits after the first, and '0' characters behind them.
+    const int drop = 8 * (zeros + 1);
+    const std::uint64_t tail = eight >> drop | (0x3030303030303030u | last) << (64 - drop);
+    const std::size_t length = layOut(first, tail, 1 + keptBytes(tail), exponent, (magnitude >> 23) > 150, text);
+    if (__builtin_expect(length == 0, 0)) return formatIntegerFloat(magnitude, text);
+    return length;
+}
+
+// The same for a double's seventeen digits, s as sixteen.
+inline std::size_t writeDouble(std::uint64_t s, std::uint32_t last, int zeros, int exponent, std::uint64_t magnitude,
+                               char* text) {
+    const std::uint64_t upper = s / powersOfTen[8];
+    const Tail sixteen =
+        sixteenDigitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
+    const char first = static_cast<char>(sixteen.low >> (8 * zeros));
+    const int drop = 8 * (zeros + 1);
+    const Tail tail = {sixteen.low >> drop | sixteen.high << (64 - drop),
+                       sixteen.high >> drop | (0x3030303030303030u | last) << (64 - drop)};
+    const int highBytes = keptBytes(tail.high);
+    const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
+    const std::size_t length = layOut(first, tail, kept, exponent, (magnitude >> 52) > 1075, text);
+    if (__builtin_expect(length == 0, 0)) return formatIntegerDouble(magnitude, text);
+    return length;
+}
+
+// What the common case leaves: zero, subnormals, powers of two, the values
+// where an end of the interval decides, infinities and NaN, by Schubfach's
+// method. The digits are scaled to nine (seventeen) and laid out the same.
+__attribute__((noinline)) std::size_t formatFloatGeneral(std::uint32_t magnitude, char* text) {
+    constexpr std::uint32_t infinityBits = 0x7f800000u;
+    if (magnitude - 1 >= infinityBits - 1) return formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+    const int biased = static_cast<int>(magnitude >> 23);
+    const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
+    const std::uint32_t c = fraction | std::uint32_t{biased != 0} << 23;
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
+    // A normal float's digits are seven to nine, a subnormal's one to nine.
+    const std::uint64_t digits = decimal.digits;
+    const int count = biased != 0 ? 7 + (digits >= powersOfTen[7]) + (digits >= powersOfTen[8]) : digitCount(digits);
+    const auto scaled = static_cast<std::uint32_t>(digits * powersOfTen[9 - count]);
+    return writeFloat(scaled / 10, scaled % 10, 0, decimal.exponent + count - 1, magnitude, text);
+}
+
+__attribute__((noinline)) std::size_t formatDoubleGeneral(std::uint64_t magnitude, char* text) {
+    constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
+    if (magnitude - 1 >= infinityBits - 1) return formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+    const int biased = static_cast<int>(magnitude >> 52);
+    const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
+    const Decimal decimal =
+        shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
+    // A normal double's digits are sixteen or seventeen, a subnormal's one
+    // to seventeen.
+    const std::uint64_t digits = decimal.digits;
+    const int count = biased != 0 ? 16 + (digits >= powersOfTen[16]) : digitCount(digits);
+    const std::uint64_t scaled = digits * powersOfTen[17 - count];
+    return writeDouble(scaled / 10, static_cast<std::uint32_t>(scaled % 10), 0, decimal.exponent + count - 1, magnitude,
+                       text);
+}
+
 }  // namespace
 
 std::size_t formatShortest(double value, char* out) {
@@ -547,51 +616,17 @@ std::size_t formatShortest(double value, char* out) {
     *out = '-';
     char* const text = out + negative;
     const std::uint64_t magnitude = bits & ~(std::uint64_t{1} << 63);
-    constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
-    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
-        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
-
     const int biased = static_cast<int>(magnitude >> 52);
     const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
-    const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
-    const int q = biased - 1075 + (biased == 0);
-    // As for floats: the digits but the last (s), as sixteen digits with
-    // `zeros` leading zeros, and the last.
     std::uint64_t s;
     std::uint32_t last;
-    int zeros, exponent;  // exponent: that of the first digit
-    if (__builtin_expect((fraction != 0) & (biased != 0), 1) && nearestDigits(c, q, s, last, exponent)) {
-        // s has fifteen or sixteen digits.
-        zeros = s < powersOfTen[15];
-        exponent += 16 - zeros;
-    } else {
-        const bool boundary = (fraction == 0) & (biased > 1);
-        const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
-        const Decimal decimal =
-            shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
-        // A normal double's digits are sixteen or seventeen, a subnormal's
-        // one to seventeen: they are scaled to seventeen.
-        const std::uint64_t digits = decimal.digits;
-        const int count = biased != 0 ? 16 + (digits >= powersOfTen[16]) : digitCount(digits);
-        const std::uint64_t scaled = digits * powersOfTen[17 - count];
-        s = scaled / 10;
-        last = static_cast<std::uint32_t>(scaled - s * 10);
-        zeros = 0;
-        exponent = decimal.exponent + count - 1;
-    }
-    const std::uint64_t upper = s / powersOfTen[8];
-    const Tail sixteen =
-        sixteenDigitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
-    const char first = static_cast<char>(sixteen.low >> (8 * zeros));
-    // The digits after the first, and '0' characters behind them.
-    const int drop = 8 * (zeros + 1);
-    const Tail tail = {sixteen.low >> drop | sixteen.high << (64 - drop),
-                       sixteen.high >> drop | (0x3030303030303030u | last) << (64 - drop)};
-    const int highBytes = keptBytes(tail.high);
-    const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
-    const std::size_t length = layOut(first, tail, kept, exponent, q > 0, text);
-    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerDouble(magnitude, text);
-    return negative + length;
+    int exponent;
+    if (__builtin_expect((fraction == 0) | (biased == 0) | (biased == 2047), 0) ||
+        !nearestDigits(fraction | std::uint64_t{1} << 52, biased - 1075, s, last, exponent))
+        return negative + formatDoubleGeneral(magnitude, text);
+    // s has fifteen or sixteen digits.
+    const int zeros = s < powersOfTen[15];
+    return negative + writeDouble(s, last, zeros, exponent + 16 - zeros, magnitude, text);
 }
 
 std::size_t formatShortest(float value, char* out) {
@@ -601,42 +636,13 @@ std::size_t formatShortest(float value, char* out) {
     *out = '-';
     char* const text = out + negative;
     const std::uint32_t magnitude = bits & ~(std::uint32_t{1} << 31);
-    constexpr std::uint32_t infinityBits = 0x7f800000u;
-    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
-        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
-
     const int biased = static_cast<int>(magnitude >> 23);
     const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
-    const std::uint32_t c = fraction | std::uint32_t{biased != 0} << 23;
-    // The digits are taken as the digits but the last (s), with `zeros`
-    // leading zeros as eight digits, and the last.
     std::uint32_t s, last;
-    int zeros, exponent;  // exponent: that of the first digit
-    const FloatStep& step = floatSteps.step[biased];
-    if (__builtin_expect((fraction != 0) & (biased != 0), 1) && nearestDigits(c, step, s, last)) {
-        // s has six to eight digits.
-        zeros = (s < 10000000) + (s < 1000000);
-        exponent = step.exponent + 8 - zeros;
-    } else {
-        const bool boundary = (fraction == 0) & (biased > 1);
-        const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
-        // A normal float's digits are seven to nine, a subnormal's one to
-        // nine: they are scaled to nine.
-        const std::uint64_t digits = decimal.digits;
-        const int count =
-            biased != 0 ? 7 + (digits >= powersOfTen[7]) + (digits >= powersOfTen[8]) : digitCount(digits);
-        const auto scaled = static_cast<std::uint32_t>(digits * powersOfTen[9 - count]);
-        s = scaled / 10;
-        last = scaled - s * 10;
-        zeros = 0;
-        exponent = decimal.exponent + count - 1;
-    }
-    const std::uint64_t eight = eightDigitText(s);
-    const char first = static_cast<char>(eight >> (8 * zeros));
-    // The digits after the first, and '0' characters behind them.
-    const int drop = 8 * (zeros + 1);
-    const std::uint64_t tail = eight >> drop | (0x3030303030303030u | last) << (64 - drop);
-    const std::size_t length = layOut(first, tail, 1 + keptBytes(tail), exponent, biased > 150, text);
-    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerFloat(magnitude, text);
-    return negative + length;
+    if (__builtin_expect((fraction == 0) | (biased == 0) | (biased == 255), 0) ||
+        !nearestDigits(fraction | std::uint32_t{1} << 23, floatSteps.step[biased], s, last))
+        return negative + formatFloatGeneral(magnitude, text);
+    // s has six to eight digits.
+    const int zeros = (s < 10000000) + (s < 1000000);
+    return negative + writeFloat(s, last, zeros, floatSteps.step[biased].exponent + 8 - zeros, magnitude, text);
 }

@@ -309,6 +309,7 @@ inline bool nearestDigits(std::uint64_t c, int q, std::uint64_t& s, std::uint32_
 
 // x < 10^8 as eight digits, first in the lowest byte: its halves in 32-bit
 // lanes, their hundreds and remainders in 16-bit lanes, then tens and units.
+// Where SSE2 is not at hand.
 inline std::uint64_t eightDigitText(std::uint32_t x) {
     const std::uint32_t top = x / 10000;
     const std::uint64_t quads = top | std::uint64_t{x - top * 10000} << 32;
@@ -318,41 +319,59 @@ inline std::uint64_t eightDigitText(std::uint32_t x) {
     return ((pairs << 8) - tens * (10 * 0x100 - 1)) | 0x3030303030303030u;
 }
 
+#if defined(__SSE2__)
+// The digit text is made in an SSE2 register: each eight digits split into
+// groups of four, each group spread over four 16-bit lanes (times four, for
+// the precision of the products), where the products leave it divided by
+// 1000, 100, 10 and 1 at once. Each such quotient less ten times the one
+// before is a digit.
+
+// The groups of each eight (below 10^8, in the low 32 bits of a 64-bit
+// lane), times four, in pairs of 16-bit lanes: a a b b c c d d.
+inline __m128i groupPairs(__m128i eights) {
+    const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
+    const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
+    const __m128i groups = _mm_slli_epi16(_mm_packs_epi32(_mm_or_si128(upper, _mm_slli_epi64(lower, 32)), upper), 2);
+    return _mm_unpacklo_epi16(groups, groups);
+}
+
+// The digits of two groups, each spread over four lanes.
+inline __m128i groupDigits(__m128i spread) {
+    const __m128i divisors = _mm_setr_epi16(8389, 5243, 3277, -32768, 8389, 5243, 3277, -32768);
+    const __m128i shifts = _mm_setr_epi16(128, 2048, -32768, -32768, 128, 2048, -32768, -32768);
+    const __m128i quotients = _mm_mulhi_epu16(_mm_mulhi_epu16(spread, divisors), shifts);
+    return _mm_sub_epi16(quotients, _mm_slli_epi64(_mm_mullo_epi16(quotients, _mm_set1_epi16(10)), 16));
+}
+
+inline std::uint64_t lowWord(__m128i text) {
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_add_epi8(text, _mm_set1_epi8('0'))));
+}
+#endif
+
 // Text of the digits after the first: up to sixteen, in two words.
 struct Tail {
     std::uint64_t low;
     std::uint64_t high;
 };
 
+// x < 10^8 as eight digits, first in the lowest byte.
+inline std::uint64_t digitText(std::uint32_t x) {
 #if defined(__SSE2__)
-// Text of each eight digits (below 10^8) in the low 32 bits of each 64-bit
-// lane: each eight split into groups of four, and each group spread over
-// four 16-bit lanes (times four, for the precision of the products), where
-// the products leave it divided by 1000, 100, 10 and 1. Each such quotient
-// less ten times the one before is a digit.
-inline __m128i digitText(__m128i eights) {
-    const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
-    const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
-    const __m128i groups = _mm_slli_epi16(_mm_packs_epi32(_mm_or_si128(upper, _mm_slli_epi64(lower, 32)), upper), 2);
-    const __m128i pairs = _mm_unpacklo_epi16(groups, groups);
-    const __m128i divisors = _mm_setr_epi16(8389, 5243, 3277, -32768, 8389, 5243, 3277, -32768);
-    const __m128i shifts = _mm_setr_epi16(128, 2048, -32768, -32768, 128, 2048, -32768, -32768);
-    const auto digits = [&](__m128i spread) {
-        const __m128i quotients = _mm_mulhi_epu16(_mm_mulhi_epu16(spread, divisors), shifts);
-        return _mm_sub_epi16(quotients, _mm_slli_epi64(_mm_mullo_epi16(quotients, _mm_set1_epi16(10)), 16));
-    };
-    return _mm_add_epi8(
-        _mm_packus_epi16(digits(_mm_unpacklo_epi32(pairs, pairs)), digits(_mm_unpackhi_epi32(pairs, pairs))),
-        _mm_set1_epi8('0'));
-}
+    const __m128i pairs = groupPairs(_mm_cvtsi32_si128(static_cast<int>(x)));
+    const __m128i digits = groupDigits(_mm_unpacklo_epi32(pairs, pairs));
+    return lowWord(_mm_packus_epi16(digits, digits));
+#else
+    return eightDigitText(x);
 #endif
+}
 
 // high and low (each below 10^8) as sixteen digits, high's first.
-inline Tail sixteenDigitText(std::uint32_t high, std::uint32_t low) {
+inline Tail digitText(std::uint32_t high, std::uint32_t low) {
 #if defined(__SSE2__)
-    const __m128i text = digitText(_mm_set_epi64x(low, high));
-    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(text)),
-            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)))};
+    const __m128i pairs = groupPairs(_mm_set_epi64x(low, high));
+    const __m128i text =
+        _mm_packus_epi16(groupDigits(_mm_unpacklo_epi32(pairs, pairs)), groupDigits(_mm_unpackhi_epi32(pairs, pairs)));
+    return {lowWord(text), lowWord(_mm_unpackhi_epi64(text, text))};
 #else
     return {eightDigitText(high), eightDigitText(low)};
 #endif
@@ -541,7 +560,7 @@ std::size_t formatZeroOrSpecial(bool zero, bool infinity, char* out) {
 // first digit.
 inline std::size_t writeFloat(std::uint32_t s, std::uint32_t last, int zeros, int exponent, std::uint32_t magnitude,
                               char* text) {
-    const std::uint64_t eight = eightDigitText(s);
+    const std::uint64_t eight = digitText(s);
     const char first = static_cast<char>(eight >> (8 * zeros));
     // The digits after the first, and '0' characters behind them.
     const int drop = 8 * (zeros + 1);
@@ -556,7 +575,7 @@ inline std::size_t writeDouble(std::uint64_t s, std::uint32_t last, int zeros, i
                                char* text) {
     const std::uint64_t upper = s / powersOfTen[8];
     const Tail sixteen =
-        sixteenDigitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
+        digitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
     const char first = static_cast<char>(sixteen.low >> (8 * zeros));
     const int drop = 8 * (zeros + 1);
     const Tail tail = {sixteen.low >> drop | sixteen.high << (64 - drop),

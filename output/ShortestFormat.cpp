@@ -10,8 +10,9 @@
 
 #include "BigInteger.h"
 
-// The digits come from the method of Giulietti's "Schubfach": with k the
-// decade of the binary exponent, the interval of reals that round to the
+// Most values take the method of Jeon's "Dragonbox" (nearestDigits below);
+// subnormals, powers of two and the few it leaves take Giulietti's
+// "Schubfach": with k the decade of the binary exponent, the interval of reals that round to the
 // value, scaled by 10^-k, is between 1 and 10 wide. If it holds a multiple
 // of ten, that is the shortest decimal; otherwise the shortest are the
 // integers in it, of which the one nearest the value (ties to even) is
@@ -204,18 +205,19 @@ inline Decimal shortestDigits(std::uint64_t c, bool boundary, const Scale<Power>
 }
 
 // The common case, a normal value whose significand is not a power of two,
-// by the method of Jeon's "Dragonbox": with kappa one less than Schubfach's
-// scale, the interval scaled by 10^-k is 10^kappa to 10^(kappa + 1) units
-// wide, and one product gives its right end z, in those units. If a
-// multiple of 10^(kappa + 1) lies in the interval, the one below z is the
-// shortest; otherwise the multiple of 10 nearest to the value, found from
-// z's remainder and the width, with the parity of a second product settling
-// the last unit. The two outcomes are both computed and one is selected:
-// which one varies too much from value to value to branch on. The few
-// values where z's remainder is 0 or the width, where an end of the
-// interval decides, are left to the general method. The tables of 10^-k
-// here are rounded up, exact where 10^-k is an integer: the method's
-// checks for integer products need that.
+// by the method of Jeon's "Dragonbox": k is kappa (1 for floats, 2 for
+// doubles) below the decade of 2^q, so that the interval scaled by 10^-k is
+// 10^kappa to 10^(kappa + 1) units wide, and one product gives its right
+// end z in those units. If a multiple of 10^(kappa + 1) lies in the
+// interval, the one below z is the shortest; otherwise the multiple of
+// 10^kappa nearest to the value, found from z's remainder and the width,
+// where the parity of a second product settles the last unit when the
+// remainder alone cannot. Which of the two it is varies too much from value
+// to value to branch on: both are computed and one selected. The values
+// where z's remainder is 0 or the width, where an end of the interval
+// decides, are left to the general method. The powers here are rounded up
+// but exact where 10^-k is an integer, as the checks for integer products
+// need.
 
 // What the common case of a float needs of its exponent field, in one load.
 struct FloatStep {

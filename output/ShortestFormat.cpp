@@ -274,23 +274,54 @@ inline bool nearestDigits(std::uint32_t c, const FloatStep& step, std::uint32_t&
 }
 
 // The same for a double, in units a hundredth of the interval's width or
-// finer: k = floor(q * log10(2)) - 2, z scaled by 2^128.
-inline bool nearestDigits(std::uint64_t c, int q, std::uint64_t& s, std::uint32_t& last, int& exponent) {
-    const int minusK = ((q * 315653) >> 20) - 2;
-    const Uint128 power = doublePowers.at(-minusK);
-    const int beta = q + binaryExponentOfPowerOfTen(-minusK);  // 6..9
-    const auto powerHigh = static_cast<std::uint64_t>(power >> 64);
-    const auto powerLow = static_cast<std::uint64_t>(power);
+// finer: k = floor(q * log10(2)) - 2, z scaled by 2^128. Its steps, one per
+// exponent field, take 48 KiB: computing k and beta from the exponent would
+// put two more multiplications ahead of loading the power.
+struct DoubleStep {
+    std::uint64_t powerHigh = 0;  // 10^-k
+    std::uint64_t powerLow = 0;
+    std::uint16_t delta = 0;
+    std::uint16_t toMiddle = 0;  // delta / 2 - 50
+    std::uint8_t beta = 0;
+    std::int16_t exponent = 0;
+};
+
+struct DoubleSteps {
+    DoubleStep step[2048] = {};
+
+    constexpr DoubleSteps() {
+        for (int biased = 1; biased < 2047; ++biased) {
+            const int q = biased - 1075;
+            const int minusK = ((q * 315653) >> 20) - 2;
+            const int beta = q + binaryExponentOfPowerOfTen(-minusK);
+            const Uint128 power = doublePowers.at(-minusK);
+            const auto high = static_cast<std::uint64_t>(power >> 64);
+            const auto delta = static_cast<std::uint16_t>(high >> (63 - beta));
+            step[biased] = {high,
+                            static_cast<std::uint64_t>(power),
+                            delta,
+                            static_cast<std::uint16_t>(delta / 2 - 50),
+                            static_cast<std::uint8_t>(beta),
+                            static_cast<std::int16_t>(minusK + 2)};
+        }
+    }
+};
+
+constexpr DoubleSteps doubleSteps;
+
+inline bool nearestDigits(std::uint64_t c, const DoubleStep& step, std::uint64_t& s, std::uint32_t& last) {
+    const int beta = step.beta;
+    const std::uint64_t powerHigh = step.powerHigh;
+    const std::uint64_t powerLow = step.powerLow;
     const std::uint64_t twoC = c << 1;
     const std::uint64_t u = (twoC | 1) << beta;
     const std::uint64_t z = static_cast<std::uint64_t>((Uint128{u} * powerHigh + (Uint128{u} * powerLow >> 64)) >> 64);
-    const auto delta = static_cast<std::uint32_t>(powerHigh >> (63 - beta));
     s = z / 1000;
     const auto r = static_cast<std::uint32_t>(z - 1000 * s);
-    if (__builtin_expect((r == 0) | (r == delta), 0)) return false;
-    const bool shorter = r < delta;
+    if (__builtin_expect((r == 0) | (r == step.delta), 0)) return false;
+    const bool shorter = r < step.delta;
 
-    const std::uint64_t w = z - (delta / 2 - 50);
+    const std::uint64_t w = z - step.toMiddle;
     std::uint64_t nearest = w / 100;
     // Only one w in a hundred needs the parity: a branch.
     if (__builtin_expect(w == nearest * 100, 0)) {
@@ -302,7 +333,6 @@ inline bool nearestDigits(std::uint64_t c, int q, std::uint64_t& s, std::uint32_
         nearest -= (yParity != approxParity) | ((nearest & 1) & yInteger);
     }
     last = select(shorter, 0u, static_cast<std::uint32_t>(nearest - s * 10));
-    exponent = minusK + 2;
     return true;
 }
 
@@ -641,13 +671,12 @@ std::size_t formatShortest(double value, char* out) {
     const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
     std::uint64_t s;
     std::uint32_t last;
-    int exponent;
     if (__builtin_expect((fraction == 0) | (biased == 0) | (biased == 2047), 0) ||
-        !nearestDigits(fraction | std::uint64_t{1} << 52, biased - 1075, s, last, exponent))
+        !nearestDigits(fraction | std::uint64_t{1} << 52, doubleSteps.step[biased], s, last))
         return negative + formatDoubleGeneral(magnitude, text);
     // s has fifteen or sixteen digits.
     const int zeros = s < powersOfTen[15];
-    return negative + writeDouble(s, last, zeros, exponent + 16 - zeros, magnitude, text);
+    return negative + writeDouble(s, last, zeros, doubleSteps.step[biased].exponent + 16 - zeros, magnitude, text);
 }
 
 std::size_t formatShortest(float value, char* out) {

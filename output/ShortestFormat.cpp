@@ -4,10 +4,15 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "BigInteger.h"
 
-// The digits come from the method of Giulietti's "Schubfach": with k the
-// decade of the binary exponent, the interval of reals that round to the
+// Most values take the method of Jeon's "Dragonbox" (nearestDigits below);
+// subnormals, powers of two and the few it leaves take Giulietti's
+// "Schubfach": with k the decade of the binary exponent, the interval of reals that round to the
 // value, scaled by 10^-k, is between 1 and 10 wide. If it holds a multiple
 // of ten, that is the shortest decimal; otherwise the shortest are the
 // integers in it, of which the one nearest the value (ties to even) is
@@ -34,38 +39,44 @@ constexpr int binaryExponentOfPowerOfTen(int p) {
 }
 
 // ---------------------------------------------------------------------------
-// 10^p rounded up: floor(10^p * 2^(bits - 1 - floor(log2(10^p)))) + 1, the
-// top `bits` bits (128 or 64) of the exact value plus one.
+// 10^p normalized to `bits` bits (128 or 64): 10^p * 2^(bits - 1 -
+// floor(log2(10^p))) rounded up. at(p) is that; above(p) is one more where
+// it is exact, so strictly above the exact value everywhere.
 
 template <int minPower, int maxPower, int bits>
 struct PowerTable {
     using Entry = std::conditional_t<bits == 64, std::uint64_t, Uint128>;
     Entry power[maxPower - minPower + 1] = {};
+    int maxExact = -1;  // 10^p is exact in the table up to here
 
     constexpr PowerTable() {
         big::Integer exact = big::one();
         for (int p = 0; p <= maxPower; ++p) {
-            if (p >= minPower) power[p - minPower] = roundedUp(exact);
+            const big::TopBits top = big::topBits(exact, bits);
+            const bool whole = top.binaryExponent <= 0 || !exact.anyBelow(top.binaryExponent);
+            if (whole) maxExact = p;
+            if (p >= minPower) power[p - minPower] = roundedUp(top, !whole);
             exact.multiplyBy(10);
         }
         big::Integer reciprocal = big::twoToReciprocalBits();
         for (int n = 1; n <= -minPower; ++n) {
             reciprocal.divideBy10();
-            if (-n <= maxPower) power[-n - minPower] = roundedUp(reciprocal);
+            if (-n <= maxPower) power[-n - minPower] = roundedUp(big::topBits(reciprocal, bits), true);
         }
     }
 
-    static constexpr Entry roundedUp(const big::Integer& value) {
-        const Entry top = static_cast<Entry>(big::topBits(value, bits).significand);
-        if (top + 1 == 0) throw "the rounded-up power does not fit";
-        return top + 1;
+    static constexpr Entry roundedUp(const big::TopBits& top, bool inexact) {
+        const Entry value = static_cast<Entry>(top.significand);
+        if (inexact && value + 1 == 0) throw "the rounded-up power does not fit";
+        return value + inexact;
     }
 
-    constexpr Entry operator[](int p) const { return power[p - minPower]; }
+    constexpr Entry at(int p) const { return power[p - minPower]; }
+    constexpr Entry above(int p) const { return at(p) + (p >= 0 && p <= maxExact); }
 };
 
-constexpr PowerTable<-292, 324, 128> doublePowers;
-constexpr PowerTable<-31, 45, 64> floatPowers;
+constexpr PowerTable<-292, 326, 128> doublePowers;
+constexpr PowerTable<-31, 46, 64> floatPowers;
 
 // condition ? a : b as a conditional move. GCC makes branches of the plain
 // conditionals here, which real data would often mispredict, and a select
@@ -119,7 +130,7 @@ template <typename Powers>
 constexpr auto scaleFor(int q, bool boundary, const Powers& powers, int scaleShift) {
     const int k = (q * 315653 - 131237 * boundary) >> 20;
     const int h = q + binaryExponentOfPowerOfTen(-k) + 1 + scaleShift;  // 1..4, plus scaleShift
-    return Scale<std::decay_t<decltype(powers[0])>>{powers[-k], k, h};
+    return Scale<std::decay_t<decltype(powers.at(0))>>{powers.above(-k), k, h};
 }
 
 // The scale for each exponent field of a float, and of a power of two with
@@ -193,11 +204,144 @@ inline Decimal shortestDigits(std::uint64_t c, bool boundary, const Scale<Power>
     return {select(tenInside, ten, nearest), k};
 }
 
+// The common case, a normal value whose significand is not a power of two,
+// by the method of Jeon's "Dragonbox": k is kappa (1 for floats, 2 for
+// doubles) below the decade of 2^q, so that the interval scaled by 10^-k is
+// 10^kappa to 10^(kappa + 1) units wide, and one product gives its right
+// end z in those units. If a multiple of 10^(kappa + 1) lies in the
+// interval, the one below z is the shortest; otherwise the multiple of
+// 10^kappa nearest to the value, found from z's remainder and the width,
+// where the parity of a second product settles the last unit when the
+// remainder alone cannot. Which of the two it is varies too much from value
+// to value to branch on: both are computed and one selected. The values
+// where z's remainder is 0 or the width, where an end of the interval
+// decides, are left to the general method. The powers here are rounded up
+// but exact where 10^-k is an integer, as the checks for integer products
+// need.
+
+// What the common case of a float needs of its exponent field, in one load.
+struct FloatStep {
+    std::uint64_t power = 0;    // 10^-k, k = floor(q * log10(2)) - 1
+    std::uint8_t beta = 0;      // shift that lines up c * 2^q * 10^-k with power
+    std::uint8_t delta = 0;     // width of the interval in units of z
+    std::uint8_t toMiddle = 0;  // delta / 2 - 5
+    std::int16_t exponent = 0;  // decimal exponent of z's tens
+};
+
+struct FloatSteps {
+    FloatStep step[256] = {};
+
+    constexpr FloatSteps() {
+        for (int biased = 1; biased < 255; ++biased) {
+            const int q = biased - 150;
+            const int minusK = ((q * 315653) >> 20) - 1;
+            const int beta = q + binaryExponentOfPowerOfTen(-minusK);
+            const std::uint64_t power = floatPowers.at(-minusK);
+            const auto delta = static_cast<std::uint8_t>(power >> (63 - beta));
+            step[biased] = {power, static_cast<std::uint8_t>(beta), delta, static_cast<std::uint8_t>(delta / 2 - 5),
+                            static_cast<std::int16_t>(minusK + 1)};
+        }
+    }
+};
+
+constexpr FloatSteps floatSteps;
+
+// The nearest shortest digits of c * 2^q, scaled to the step's exponent, as
+// the digits but the last (s) and the last; false where an end of the
+// interval decides.
+inline bool nearestDigits(std::uint32_t c, const FloatStep& step, std::uint32_t& s, std::uint32_t& last) {
+    const std::uint64_t twoC = std::uint64_t{c} << 1;
+    const int beta = step.beta;
+    const auto z = static_cast<std::uint32_t>(Uint128{(twoC | 1) << beta} * step.power >> 64);
+    s = z / 100;
+    const std::uint32_t r = z - 100 * s;
+    if (__builtin_expect((r == 0) | (r == step.delta), 0)) return false;
+    const bool shorter = r < step.delta;
+
+    // Otherwise r > delta, and the nearest multiple of 10 is w / 10 or one
+    // less, w the middle of the interval plus 5.
+    const std::uint32_t w = z - step.toMiddle;
+    std::uint32_t nearest = w / 10;
+    if (__builtin_expect(w == nearest * 10, 0)) {
+        const bool approxParity = (w ^ 5) & 1;
+        const std::uint64_t y = twoC * step.power;
+        const bool yParity = (y >> (64 - beta)) & 1;
+        const bool yInteger = static_cast<std::uint32_t>(y >> (32 - beta)) == 0;
+        nearest -= (yParity != approxParity) | ((nearest & 1) & yInteger);
+    }
+    last = select(shorter, 0u, nearest - s * 10);
+    return true;
+}
+
+// The same for a double, in units a hundredth of the interval's width or
+// finer: k = floor(q * log10(2)) - 2, z scaled by 2^128. Its steps, one per
+// exponent field, take 48 KiB: computing k and beta from the exponent would
+// put two more multiplications ahead of loading the power.
+struct DoubleStep {
+    std::uint64_t powerHigh = 0;  // 10^-k
+    std::uint64_t powerLow = 0;
+    std::uint16_t delta = 0;
+    std::uint16_t toMiddle = 0;  // delta / 2 - 50
+    std::uint8_t beta = 0;
+    std::int16_t exponent = 0;
+};
+
+struct DoubleSteps {
+    DoubleStep step[2048] = {};
+
+    constexpr DoubleSteps() {
+        for (int biased = 1; biased < 2047; ++biased) {
+            const int q = biased - 1075;
+            const int minusK = ((q * 315653) >> 20) - 2;
+            const int beta = q + binaryExponentOfPowerOfTen(-minusK);
+            const Uint128 power = doublePowers.at(-minusK);
+            const auto high = static_cast<std::uint64_t>(power >> 64);
+            const auto delta = static_cast<std::uint16_t>(high >> (63 - beta));
+            step[biased] = {high,
+                            static_cast<std::uint64_t>(power),
+                            delta,
+                            static_cast<std::uint16_t>(delta / 2 - 50),
+                            static_cast<std::uint8_t>(beta),
+                            static_cast<std::int16_t>(minusK + 2)};
+        }
+    }
+};
+
+constexpr DoubleSteps doubleSteps;
+
+inline bool nearestDigits(std::uint64_t c, const DoubleStep& step, std::uint64_t& s, std::uint32_t& last) {
+    const int beta = step.beta;
+    const std::uint64_t powerHigh = step.powerHigh;
+    const std::uint64_t powerLow = step.powerLow;
+    const std::uint64_t twoC = c << 1;
+    const std::uint64_t u = (twoC | 1) << beta;
+    const std::uint64_t z = static_cast<std::uint64_t>((Uint128{u} * powerHigh + (Uint128{u} * powerLow >> 64)) >> 64);
+    s = z / 1000;
+    const auto r = static_cast<std::uint32_t>(z - 1000 * s);
+    if (__builtin_expect((r == 0) | (r == step.delta), 0)) return false;
+    const bool shorter = r < step.delta;
+
+    const std::uint64_t w = z - step.toMiddle;
+    std::uint64_t nearest = w / 100;
+    // Only one w in a hundred needs the parity: a branch.
+    if (__builtin_expect(w == nearest * 100, 0)) {
+        const bool approxParity = (w ^ 50) & 1;
+        const std::uint64_t yHigh = twoC * powerHigh + static_cast<std::uint64_t>(Uint128{twoC} * powerLow >> 64);
+        const std::uint64_t yLow = twoC * powerLow;
+        const bool yParity = (yHigh >> (64 - beta)) & 1;
+        const bool yInteger = ((yHigh << beta) | (yLow >> (64 - beta))) == 0;
+        nearest -= (yParity != approxParity) | ((nearest & 1) & yInteger);
+    }
+    last = select(shorter, 0u, static_cast<std::uint32_t>(nearest - s * 10));
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Digit text.
 
 // x < 10^8 as eight digits, first in the lowest byte: its halves in 32-bit
 // lanes, their hundreds and remainders in 16-bit lanes, then tens and units.
+// Where SSE2 is not at hand.
 inline std::uint64_t eightDigitText(std::uint32_t x) {
     const std::uint32_t top = x / 10000;
     const std::uint64_t quads = top | std::uint64_t{x - top * 10000} << 32;
@@ -205,6 +349,64 @@ inline std::uint64_t eightDigitText(std::uint32_t x) {
     const std::uint64_t pairs = (quads << 16) - hundreds * (100 * 0x10000 - 1);
     const std::uint64_t tens = (pairs * 103 >> 10) & 0x000f000f000f000fu;
     return ((pairs << 8) - tens * (10 * 0x100 - 1)) | 0x3030303030303030u;
+}
+
+#if defined(__SSE2__)
+// The digit text is made in an SSE2 register: each eight digits split into
+// groups of four, each group spread over four 16-bit lanes (times four, for
+// the precision of the products), where the products leave it divided by
+// 1000, 100, 10 and 1 at once. Each such quotient less ten times the one
+// before is a digit.
+
+// The groups of each eight (below 10^8, in the low 32 bits of a 64-bit
+// lane), times four, in pairs of 16-bit lanes: a a b b c c d d.
+inline __m128i groupPairs(__m128i eights) {
+    const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
+    const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
+    const __m128i groups = _mm_slli_epi16(_mm_packs_epi32(_mm_or_si128(upper, _mm_slli_epi64(lower, 32)), upper), 2);
+    return _mm_unpacklo_epi16(groups, groups);
+}
+
+// The digits of two groups, each spread over four lanes.
+inline __m128i groupDigits(__m128i spread) {
+    const __m128i divisors = _mm_setr_epi16(8389, 5243, 3277, -32768, 8389, 5243, 3277, -32768);
+    const __m128i shifts = _mm_setr_epi16(128, 2048, -32768, -32768, 128, 2048, -32768, -32768);
+    const __m128i quotients = _mm_mulhi_epu16(_mm_mulhi_epu16(spread, divisors), shifts);
+    return _mm_sub_epi16(quotients, _mm_slli_epi64(_mm_mullo_epi16(quotients, _mm_set1_epi16(10)), 16));
+}
+
+inline std::uint64_t lowWord(__m128i text) {
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_add_epi8(text, _mm_set1_epi8('0'))));
+}
+#endif
+
+// Text of the digits after the first: up to sixteen, in two words.
+struct Tail {
+    std::uint64_t low;
+    std::uint64_t high;
+};
+
+// x < 10^8 as eight digits, first in the lowest byte.
+inline std::uint64_t digitText(std::uint32_t x) {
+#if defined(__SSE2__)
+    const __m128i pairs = groupPairs(_mm_cvtsi32_si128(static_cast<int>(x)));
+    const __m128i digits = groupDigits(_mm_unpacklo_epi32(pairs, pairs));
+    return lowWord(_mm_packus_epi16(digits, digits));
+#else
+    return eightDigitText(x);
+#endif
+}
+
+// high and low (each below 10^8) as sixteen digits, high's first.
+inline Tail digitText(std::uint32_t high, std::uint32_t low) {
+#if defined(__SSE2__)
+    const __m128i pairs = groupPairs(_mm_set_epi64x(low, high));
+    const __m128i text =
+        _mm_packus_epi16(groupDigits(_mm_unpacklo_epi32(pairs, pairs)), groupDigits(_mm_unpackhi_epi32(pairs, pairs)));
+    return {lowWord(text), lowWord(_mm_unpackhi_epi64(text, text))};
+#else
+    return {eightDigitText(high), eightDigitText(low)};
+#endif
 }
 
 constexpr std::uint64_t powersOfTen[] = {1,
@@ -309,12 +511,6 @@ inline void store(char* out, std::uint64_t text) {
     std::memcpy(out, &text, sizeof text);
 }
 
-// Text of the digits after the first: up to sixteen, in two words.
-struct Tail {
-    std::uint64_t low;
-    std::uint64_t high;
-};
-
 inline void store(char* out, Tail tail) {
     store(out, tail.low);
     store(out + 8, tail.high);
@@ -326,8 +522,8 @@ inline Tail dropFront(Tail tail, unsigned bytes) {
     return {static_cast<std::uint64_t>(whole), static_cast<std::uint64_t>(whole >> 64)};
 }
 
-inline Tail dropFront(std::uint64_t tail, unsigned bytes) {
-    return {tail >> (8 * bytes), 0};
+inline std::uint64_t dropFront(std::uint64_t tail, unsigned bytes) {
+    return tail >> (8 * bytes);
 }
 
 // Lays out the first digit and the tail (the `count` significant digits in
@@ -391,6 +587,75 @@ std::size_t formatZeroOrSpecial(bool zero, bool infinity, char* out) {
     return 3;
 }
 
+// A float's nine digits laid out: s, the digits but the last, as eight
+// digits with `zeros` leading zeros, and the last. exponent: that of the
+// first digit.
+inline std::size_t writeFloat(std::uint32_t s, std::uint32_t last, int zeros, int exponent, std::uint32_t magnitude,
+                              char* text) {
+    const std::uint64_t eight = digitText(s);
+    const char first = static_cast<char>(eight >> (8 * zeros));
+    // The digits after the first, and '0' characters behind them.
+    const int drop = 8 * (zeros + 1);
+    const std::uint64_t tail = eight >> drop | (0x3030303030303030u | last) << (64 - drop);
+    const std::size_t length = layOut(first, tail, 1 + keptBytes(tail), exponent, (magnitude >> 23) > 150, text);
+    if (__builtin_expect(length == 0, 0)) return formatIntegerFloat(magnitude, text);
+    return length;
+}
+
+// The same for a double's seventeen digits, s as sixteen.
+inline std::size_t writeDouble(std::uint64_t s, std::uint32_t last, int zeros, int exponent, std::uint64_t magnitude,
+                               char* text) {
+    const std::uint64_t upper = s / powersOfTen[8];
+    const Tail sixteen =
+        digitText(static_cast<std::uint32_t>(upper), static_cast<std::uint32_t>(s - upper * powersOfTen[8]));
+    const char first = static_cast<char>(sixteen.low >> (8 * zeros));
+    const int drop = 8 * (zeros + 1);
+    const Tail tail = {sixteen.low >> drop | sixteen.high << (64 - drop),
+                       sixteen.high >> drop | (0x3030303030303030u | last) << (64 - drop)};
+    const int highBytes = keptBytes(tail.high);
+    const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
+    const std::size_t length = layOut(first, tail, kept, exponent, (magnitude >> 52) > 1075, text);
+    if (__builtin_expect(length == 0, 0)) return formatIntegerDouble(magnitude, text);
+    return length;
+}
+
+// What the common case leaves: zero, subnormals, powers of two, the values
+// where an end of the interval decides, infinities and NaN, by Schubfach's
+// method. The digits are scaled to nine (seventeen) and laid out the same.
+__attribute__((noinline)) std::size_t formatFloatGeneral(std::uint32_t magnitude, char* text) {
+    constexpr std::uint32_t infinityBits = 0x7f800000u;
+    if (magnitude - 1 >= infinityBits - 1) return formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+    const int biased = static_cast<int>(magnitude >> 23);
+    const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
+    const std::uint32_t c = fraction | std::uint32_t{biased != 0} << 23;
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
+    // A normal float's digits are seven to nine, a subnormal's one to nine.
+    const std::uint64_t digits = decimal.digits;
+    const int count = biased != 0 ? 7 + (digits >= powersOfTen[7]) + (digits >= powersOfTen[8]) : digitCount(digits);
+    const auto scaled = static_cast<std::uint32_t>(digits * powersOfTen[9 - count]);
+    return writeFloat(scaled / 10, scaled % 10, 0, decimal.exponent + count - 1, magnitude, text);
+}
+
+__attribute__((noinline)) std::size_t formatDoubleGeneral(std::uint64_t magnitude, char* text) {
+    constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
+    if (magnitude - 1 >= infinityBits - 1) return formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
+    const int biased = static_cast<int>(magnitude >> 52);
+    const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
+    const bool boundary = (fraction == 0) & (biased > 1);
+    const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
+    const Decimal decimal =
+        shortestDigits(c, boundary, Scale<Uint128>{doublePowers.above(-decade.k), decade.k, decade.h});
+    // A normal double's digits are sixteen or seventeen, a subnormal's one
+    // to seventeen.
+    const std::uint64_t digits = decimal.digits;
+    const int count = biased != 0 ? 16 + (digits >= powersOfTen[16]) : digitCount(digits);
+    const std::uint64_t scaled = digits * powersOfTen[17 - count];
+    return writeDouble(scaled / 10, static_cast<std::uint32_t>(scaled % 10), 0, decimal.exponent + count - 1, magnitude,
+                       text);
+}
+
 }  // namespace
 
 std::size_t formatShortest(double value, char* out) {
@@ -402,43 +667,16 @@ std::size_t formatShortest(double value, char* out) {
     *out = '-';
     char* const text = out + negative;
     const std::uint64_t magnitude = bits & ~(std::uint64_t{1} << 63);
-    constexpr std::uint64_t infinityBits = 0x7ff0000000000000u;
-    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
-        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
-
     const int biased = static_cast<int>(magnitude >> 52);
     const std::uint64_t fraction = magnitude & ((std::uint64_t{1} << 52) - 1);
-    const std::uint64_t c = fraction | std::uint64_t{biased != 0} << 52;
-    const int q = biased - 1075 + (biased == 0);
-    const bool boundary = (fraction == 0) & (biased > 1);
-    const DoubleDecades::Entry decade = doubleDecades.entry[boundary][biased];
-    const Decimal decimal = shortestDigits(c, boundary, Scale<Uint128>{doublePowers[-decade.k], decade.k, decade.h});
-    // A normal double's digits are sixteen or seventeen: the first of
-    // seventeen (or none) and the two groups of eight after it are split off
-    // side by side. Subnormals are scaled to seventeen digits.
-    std::uint64_t digits = decimal.digits;
-    int count = 17;
-    if (__builtin_expect(biased == 0, 0)) {
-        count = digitCount(digits);
-        digits *= powersOfTen[17 - count];
-    }
-    const std::uint64_t leading = digits / powersOfTen[16];
-    const std::uint64_t upper = digits / powersOfTen[8];
-    const std::uint64_t middle = upper - leading * powersOfTen[8];
-    const Tail full = {eightDigitText(static_cast<std::uint32_t>(middle)),
-                       eightDigitText(static_cast<std::uint32_t>(digits - upper * powersOfTen[8]))};
-    // Sixteen digits: the first is the tail's first, the tail moves down.
-    const bool sixteen = leading == 0;
-    count -= sixteen;
-    const Tail moved = dropFront(full, 1);
-    const char first = static_cast<char>(select(sixteen, full.low & 0xff, '0' + leading));
-    const Tail tail = {select(sixteen, moved.low, full.low),
-                       select(sixteen, moved.high | std::uint64_t{'0'} << 56, full.high)};
-    const int highBytes = keptBytes(tail.high);
-    const int kept = 1 + select(highBytes != 0, 8 + highBytes, keptBytes(tail.low));
-    const std::size_t length = layOut(first, tail, kept, decimal.exponent + count - 1, q > 0, text);
-    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerDouble(magnitude, text);
-    return negative + length;
+    std::uint64_t s;
+    std::uint32_t last;
+    if (__builtin_expect((fraction == 0) | (biased == 0) | (biased == 2047), 0) ||
+        !nearestDigits(fraction | std::uint64_t{1} << 52, doubleSteps.step[biased], s, last))
+        return negative + formatDoubleGeneral(magnitude, text);
+    // s has fifteen or sixteen digits.
+    const int zeros = s < powersOfTen[15];
+    return negative + writeDouble(s, last, zeros, doubleSteps.step[biased].exponent + 16 - zeros, magnitude, text);
 }
 
 std::size_t formatShortest(float value, char* out) {
@@ -448,41 +686,13 @@ std::size_t formatShortest(float value, char* out) {
     *out = '-';
     char* const text = out + negative;
     const std::uint32_t magnitude = bits & ~(std::uint32_t{1} << 31);
-    constexpr std::uint32_t infinityBits = 0x7f800000u;
-    if (__builtin_expect(magnitude - 1 >= infinityBits - 1, 0))
-        return negative + formatZeroOrSpecial(magnitude == 0, magnitude == infinityBits, text);
-
     const int biased = static_cast<int>(magnitude >> 23);
     const std::uint32_t fraction = magnitude & ((std::uint32_t{1} << 23) - 1);
-    const std::uint64_t c = fraction | std::uint32_t{biased != 0} << 23;
-    const bool boundary = (fraction == 0) & (biased > 1);
-    const Decimal decimal = shortestDigits(c, boundary, floatScales.scale[boundary][biased]);
-    // A normal float's digits are seven to nine, and nine only below
-    // 2 * 10^8: they are taken as eight digits with leading zeros and a
-    // first digit of one or none. Subnormals are scaled to nine digits.
-    const std::uint64_t digits = decimal.digits;
-    int count;
-    char first;
-    std::uint64_t tail;
-    if (__builtin_expect(biased != 0, 1)) {
-        const bool nine = digits >= powersOfTen[8];
-        count = 7 + (digits >= powersOfTen[7]) + nine;
-        const std::uint64_t eight =
-            eightDigitText(static_cast<std::uint32_t>(digits - select(nine, powersOfTen[8], std::uint64_t{0})));
-        // Drops a leading zero of seven digits, filling with '0' behind.
-        const unsigned zeros = 8 * static_cast<unsigned>(count == 7);
-        const std::uint64_t shifted = (eight >> zeros) | (~(~std::uint64_t{0} >> zeros) & 0x3030303030303030u);
-        first = static_cast<char>(select(nine, std::uint64_t{'1'}, shifted & 0xff));
-        tail = select(nine, eight, shifted >> 8 | std::uint64_t{'0'} << 56);
-    } else {
-        count = digitCount(digits);
-        const std::uint64_t scaled = digits * powersOfTen[9 - count];
-        const std::uint64_t leading = scaled / powersOfTen[8];
-        first = static_cast<char>('0' + leading);
-        tail = eightDigitText(static_cast<std::uint32_t>(scaled - leading * powersOfTen[8]));
-    }
-    const std::size_t length =
-        layOut(first, tail, 1 + keptBytes(tail), decimal.exponent + count - 1, biased > 150, text);
-    if (__builtin_expect(length == 0, 0)) return negative + formatIntegerFloat(magnitude, text);
-    return negative + length;
+    std::uint32_t s, last;
+    if (__builtin_expect((fraction == 0) | (biased == 0) | (biased == 255), 0) ||
+        !nearestDigits(fraction | std::uint32_t{1} << 23, floatSteps.step[biased], s, last))
+        return negative + formatFloatGeneral(magnitude, text);
+    // s has six to eight digits.
+    const int zeros = (s < 10000000) + (s < 1000000);
+    return negative + writeFloat(s, last, zeros, floatSteps.step[biased].exponent + 8 - zeros, magnitude, text);
 }

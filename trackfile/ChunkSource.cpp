@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include <properties/PropertyParser.h>
 
@@ -141,6 +142,14 @@ ChunkSource::ChunkSource(std::istream& input, Checks checks, std::streamoff star
 
 ChunkSource::Record ChunkSource::next() {
     if (dataPending) passOverData(currentChunk);
+    // The record before is let go first: a block may hold strings of any
+    // length, and two of them need not be held at once. (Assigning an empty
+    // record would keep the old strings' buffers; a swap lets them go.)
+    {
+        TrackChunk released;
+        std::swap(currentChunk, released);
+    }
+    currentBlock = Properties();
     recordStart = position();
     const BlockRead read = readBlock(in, currentBlock, error);
     if (read == BlockRead::End) return Record::End;

@@ -75,6 +75,10 @@ TEST(MemoryBudget, ManyThreadsPathsGroupsAndALongStringStayWithinIt) {
         if (i == 0) chunk.block.set("Comment", std::string(static_cast<std::size_t>(stringBytes), 'x'));
         return chunk;
     });
+    const std::string longName(static_cast<std::size_t>(stringBytes), 'n');
+    writeChunks(dir + "name.trk", 2, [&](int i) {
+        return standardChunk(i, longName, {{std::uint32_t(i), 1, 2, 3, 0.5f, 300}});
+    });
 
     const struct {
         const char* what;
@@ -101,6 +105,8 @@ TEST(MemoryBudget, ManyThreadsPathsGroupsAndALongStringStayWithinIt) {
          {"--memory", "16M", "string.trk"},
          16,
          programCost + 2 * stringBytes / 1024},
+        // The name is the tag table's, within the budget, and its block's.
+        {"a 16 MiB group name", {"--memory", "24M", "name.trk"}, 24, programCost + 2 * stringBytes / 1024},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;

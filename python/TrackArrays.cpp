@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ChunkSource.h"
+#include "LargeBuffer.h"
 #include "MemoryBudget.h"
 #include "PointWindow.h"
 #include "SteadyChunks.h"
@@ -24,17 +25,27 @@ ElementType elementOf(DataType type) {
     }
 }
 
-// An array of its own memory, left uninitialised: every element is written
-// before the array is handed out.
+constexpr std::size_t largeArray = std::size_t(1) << 20;
+
+// An array of its own memory, every element of which is written before the
+// array is handed out. Large ones are mapped in huge pages: filling fresh
+// memory a 4 KiB page at a time faults on every page.
 Array newArray(ElementType type, std::size_t rows, std::size_t width) {
     Array array;
     array.type = type;
     array.rows = rows;
     array.width = width;
     array.rowStride = width * elementSize(type);
-    std::shared_ptr<char[]> memory(new char[std::max<std::size_t>(1, rows * array.rowStride)]);
-    array.data = memory.get();
-    array.owner = std::move(memory);
+    const std::size_t bytes = std::max<std::size_t>(1, rows * array.rowStride);
+    if (bytes < largeArray) {
+        std::shared_ptr<char[]> memory(new char[bytes]);
+        array.data = memory.get();
+        array.owner = std::move(memory);
+    } else {
+        auto memory = std::make_shared<LargeBuffer>(bytes);
+        array.data = memory->data();
+        array.owner = std::move(memory);
+    }
     return array;
 }
 

@@ -10,14 +10,30 @@ namespace {
 // Below this a buffer is no larger than a huge page or two.
 constexpr std::size_t hugePageWorth = std::size_t(4) << 20;
 
+void* mapLarge(std::size_t size) {
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    if (size >= hugePageWorth) madvise(mapped, size, MADV_HUGEPAGE);
+    return mapped;
+}
+
 }  // namespace
+
+void* allocateLarge(std::size_t bytes) {
+    if (bytes < hugePageWorth) return ::operator new(bytes);
+    return mapLarge(bytes);
+}
+
+void releaseLarge(void* block, std::size_t bytes) {
+    if (bytes < hugePageWorth)
+        ::operator delete(block);
+    else
+        munmap(block, bytes);
+}
 
 LargeBuffer::LargeBuffer(std::size_t size) : length(size) {
     if (size == 0) return;
-    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) throw std::bad_alloc();
-    bytes = static_cast<char*>(mapped);
-    if (size >= hugePageWorth) madvise(bytes, size, MADV_HUGEPAGE);
+    bytes = static_cast<char*>(mapLarge(size));
 }
 
 LargeBuffer::~LargeBuffer() {

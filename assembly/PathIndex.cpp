@@ -29,7 +29,7 @@ std::size_t PathIndex::findSlot(const Group& group, std::uint32_t parcel) {
 void PathIndex::grow(Group& group) {
     const std::size_t size = group.counting.empty() ? 4 : group.counting.size() * 2;
     if (size > maxSlots) return;
-    std::vector<CountSlot> old(size);
+    Table<CountSlot> old(size);
     old.swap(group.counting);
     countingBytes += (size - old.size()) * sizeof(CountSlot);
     group.shift = 64 - __builtin_ctzll(size);
@@ -80,7 +80,7 @@ void PathIndex::finish() {
     for (std::size_t g = 0; g < groups.size(); ++g) {
         Group& group = groups[g];
         // The paths of the group in place, by ascending parcel index.
-        std::vector<CountSlot>& slots = group.counting;
+        Table<CountSlot>& slots = group.counting;
         const auto end =
             std::remove_if(slots.begin(), slots.end(), [](const CountSlot& slot) { return slot.count == 0; });
         std::sort(slots.begin(), end, [](const CountSlot& a, const CountSlot& b) { return a.parcel < b.parcel; });
@@ -92,7 +92,7 @@ void PathIndex::finish() {
         }
         group.endPath = parcels.size();
         countingBytes -= slots.size() * sizeof(CountSlot);
-        std::vector<CountSlot>().swap(slots);
+        Table<CountSlot>().swap(slots);
 
         const std::size_t size = tableSizeFor(group.used);
         group.lookup.assign(size, 0);

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "LargeBuffer.h"
+
 // The particle paths of a track in output order, counted before any point is
 // placed: a first pass over the chunks counts the points of every path, and a
 // second pass, over the same points in the same order, asks each point's
@@ -74,11 +76,15 @@ private:
         std::uint32_t parcel = 0;
         std::uint32_t count = 0;
     };
+    // Tables of millions of paths, in huge pages: in 4 KiB pages their
+    // first touch costs more than filling them.
+    template <typename T>
+    using Table = std::vector<T, LargeAllocator<T>>;
     struct Group {
-        std::vector<CountSlot> counting;  // a power of two of them, or none; released by finish()
+        Table<CountSlot> counting;  // a power of two of them, or none; released by finish()
         std::size_t used = 0;
-        int shift = 64;                     // 64 - log2 of the table's size
-        std::vector<std::uint32_t> lookup;  // once finished: the path from firstPath, plus 1; 0 free
+        int shift = 64;               // 64 - log2 of the table's size
+        Table<std::uint32_t> lookup;  // once finished: the path from firstPath, plus 1; 0 free
         std::uint64_t firstPath = 0;
         std::uint64_t endPath = 0;
     };
@@ -94,9 +100,9 @@ private:
     // Counts of paths beyond 2^32 - 1 points, by group << 32 | parcel.
     std::unordered_map<std::uint64_t, std::uint64_t> countsAbove;
     // By path, in output order, once finished.
-    std::vector<std::uint32_t> parcels;
-    std::vector<std::uint64_t> firsts;   // one more: the end of the last path
-    std::vector<std::uint64_t> cursors;  // the next point placed
+    Table<std::uint32_t> parcels;
+    Table<std::uint64_t> firsts;   // one more: the end of the last path
+    Table<std::uint64_t> cursors;  // the next point placed
 };
 
 #endif

@@ -102,7 +102,7 @@ PointWindow::PointWindow(const TrackLayout& layout, std::uint64_t capacity)
     for (const LayoutArray& array : layout.arrays()) {
         ArrayTarget target;
         target.values = at;
-        target.pointStride = array.components * valueSize(array.type);
+        target.pointStride = array.rowBytes();
         at += capacity * target.pointStride;
         if (array.tagged) {
             target.kinds = reinterpret_cast<std::uint8_t*>(at);
@@ -119,7 +119,7 @@ PointWindow::PointWindow(const TrackLayout& layout, std::uint64_t capacity, cons
         const LayoutArray& array = layout.arrays()[a];
         ArrayTarget target;
         target.values = buffers.at(a);
-        target.pointStride = array.components * valueSize(array.type);
+        target.pointStride = array.rowBytes();
         targets.push_back(target);
     }
 }

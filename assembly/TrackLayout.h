@@ -60,6 +60,9 @@ struct LayoutArray {
     ValueType type = ValueType::Float64;
     bool tagged = false;                 // its values came in several kinds: each keeps its own
     ValueKind kind = ValueKind::Float8;  // the kind of every value, where not tagged
+
+    // The bytes of one point's values in the array's type.
+    std::size_t rowBytes() const { return components * valueSize(type); }
 };
 
 // One copy of a chunk's values into an array: `count` consecutive values of

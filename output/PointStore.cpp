@@ -82,7 +82,7 @@ SpillStore::SpillStore(const TrackLayout& layout, std::vector<std::uint64_t> sta
         ArrayTarget target;
         target.values = nullptr;
         rowOffsets.push_back(at);
-        at += array.components * valueSize(array.type);
+        at += array.rowBytes();
         if (array.tagged) at += array.components;
         rowTargets.push_back(target);
     }
@@ -118,9 +118,8 @@ void SpillStore::take(const PlacedPoints& points) {
         const LayoutArray& array = layout.arrays()[a];
         rowTargets[a].values = rows.data() + rowOffsets[a];
         rowTargets[a].pointStride = rowBytes;
-        rowTargets[a].kinds = array.tagged ? reinterpret_cast<std::uint8_t*>(rowTargets[a].values) +
-                                                 array.components * valueSize(array.type)
-                                           : nullptr;
+        rowTargets[a].kinds =
+            array.tagged ? reinterpret_cast<std::uint8_t*>(rowTargets[a].values) + array.rowBytes() : nullptr;
         rowTargets[a].kindStride = rowBytes;
     }
     const PlacedPoints asRows{points.count, rowNumbers.data(), points.columns, points.absent};

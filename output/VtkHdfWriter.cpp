@@ -90,7 +90,7 @@ void writePoints(Hdf5File& file, const TrackLayout& track, PointStore& store,
     constexpr std::uint64_t slice = std::uint64_t(4) << 20;
     store.forEachWindow([&](const PointWindow& window) {
         for (std::size_t a = 0; a < arrays.size(); ++a) {
-            const std::uint64_t rowBytes = arrays[a].components * valueSize(arrays[a].type);
+            const std::uint64_t rowBytes = arrays[a].rowBytes();
             const std::uint64_t sliceRows = std::max<std::uint64_t>(1, slice / rowBytes);
             for (std::uint64_t row = 0; row < window.count(); row += sliceRows) {
                 const std::uint64_t rows = std::min(sliceRows, window.count() - row);

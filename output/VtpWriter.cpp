@@ -171,10 +171,6 @@ VtkType vtkTypeOf(ValueType type) {
     return VtkType::Float64;
 }
 
-std::uint64_t pointBytesOf(const LayoutArray& array) {
-    return array.components * valueSize(array.type);
-}
-
 // The arrays in the order of their data: the tag names, the point arrays,
 // then the lines and their cell data.
 VtpLayout vtpLayoutOf(const TrackLayout& track) {
@@ -189,7 +185,7 @@ VtpLayout vtpLayoutOf(const TrackLayout& track) {
         const LayoutArray& array = track.arrays()[a];
         layout.arrays.push_back({a == 0 ? VtpSection::Points : VtpSection::PointData, a == 0 ? "Points" : array.name,
                                  vtkTypeOf(array.type), array.components, layout.points,
-                                 layout.points * pointBytesOf(array)});
+                                 layout.points * array.rowBytes()});
     }
     std::uint64_t singles = 0;
     index.forEachPath([&](const PathIndex::Path& path) { singles += path.count == 1; });
@@ -241,7 +237,7 @@ void writeVtp(std::ostream& out, const TrackLayout& track, PointStore& store,
     const std::vector<LayoutArray>& arrays = track.arrays();
     const std::uint64_t points = layout.points;
     for (std::size_t a = 0; a < arrays.size() && !text.failed(); ++a) {
-        const std::uint64_t pointBytes = pointBytesOf(arrays[a]);
+        const std::uint64_t pointBytes = arrays[a].rowBytes();
         text.raw(vtpBlockSize(points * pointBytes));
         text.flush();
         store.forEachWindow([&](const PointWindow& window) {

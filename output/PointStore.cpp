@@ -4,6 +4,8 @@
 #include <cstring>
 #include <numeric>
 
+#include "ChunkSource.h"
+
 namespace {
 
 // A block in the spill: the offset of the partition's block before it (or
@@ -38,6 +40,17 @@ void copyValues(char* to, const char* from, std::size_t bytes) {
 }
 
 }  // namespace
+
+void PointStore::fill(TrackLayout& layout, const std::function<std::istream&()>& reread, const PlaceOptions& options,
+                      const std::function<void(unsigned round)>& beginning) {
+    for (unsigned round = 0; round < rounds(); ++round) {
+        if (beginning) beginning(round);
+        beginRound(round);
+        ChunkSource source(reread());
+        place(source, layout, *this, options);
+        finishPlacing();
+    }
+}
 
 void PointStore::forEachWindow(const std::function<void(const PointWindow&)>& visit) {
     for (std::size_t k = 0; k < windowCount(); ++k) visit(loadWindow(k));

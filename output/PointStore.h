@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // be gone. Each may be loaded any number of times.
     virtual std::size_t windowCount() const = 0;
     virtual const PointWindow& loadWindow(std::size_t k) = 0;
+    // The second pass, once per round, over the input `reread` gives again
+    // each time; `beginning(round)`, where given, is told of each round first.
+    void fill(TrackLayout& layout, const std::function<std::istream&()>& reread, const PlaceOptions& options,
+              const std::function<void(unsigned round)>& beginning = nullptr);
     // Calls visit(window) for every window in order. May be called more
     // than once.
     void forEachWindow(const std::function<void(const PointWindow&)>& visit);

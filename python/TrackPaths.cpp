@@ -11,14 +11,14 @@ TrackPaths::TrackPaths(std::istream& input, const std::string& name, std::uint64
     store = makeStore(trackLayout, budget.pointRoom(trackLayout), queue.get(), true);
     PlaceOptions placing;
     placing.pieceBytes = budget.pieceBytes;
-    for (unsigned round = 0; round < store->rounds(); ++round) {
-        store->beginRound(round);
-        input.clear();
-        input.seekg(start);
-        ChunkSource source(input);
-        place(source, trackLayout, *store, placing);
-        store->finishPlacing();
-    }
+    store->fill(
+        trackLayout,
+        [&]() -> std::istream& {
+            input.clear();
+            input.seekg(start);
+            return input;
+        },
+        placing);
 }
 
 TrackLayout TrackPaths::surveyed(std::istream& input, const std::string& name) {

@@ -98,15 +98,13 @@ void run(std::istream& input, const std::string& inputName, const char* outputPa
     PlaceOptions placing;
     placing.pieceBytes = budget.pieceBytes;
     placing.progress = showReading;
-    for (unsigned round = 0; round < store->rounds(); ++round) {
-        progress.setLabel(store->rounds() == 1 ? std::string("Pass 2 of 2, placing")
-                                               : "Pass 2 of 2, placing (round " + std::to_string(round + 1) + " of " +
-                                                     std::to_string(store->rounds()) + ")");
-        store->beginRound(round);
-        ChunkSource source(passes.second());
-        place(source, layout, *store, placing);
-        store->finishPlacing();
-    }
+    store->fill(
+        layout, [&]() -> std::istream& { return passes.second(); }, placing,
+        [&](unsigned round) {
+            progress.setLabel(store->rounds() == 1 ? std::string("Pass 2 of 2, placing")
+                                                   : "Pass 2 of 2, placing (round " + std::to_string(round + 1) +
+                                                         " of " + std::to_string(store->rounds()) + ")");
+        });
     progress.clear();
 
     progress.setLabel("Writing");

@@ -21,7 +21,7 @@ int FileBuffer::open(const std::string& path) {
     return 0;
 }
 
-std::size_t FileBuffer::readSome(char* out, std::size_t count) {
+std::size_t FileBuffer::readSource(char* out, std::size_t count) {
     if (descriptor < 0 || !checkSignals()) return 0;
     for (;;) {
         const ssize_t got = ::read(descriptor, out, count);

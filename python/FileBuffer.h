@@ -16,7 +16,7 @@ public:
     int open(const std::string& path);
 
 protected:
-    std::size_t readSome(char* out, std::size_t count) override;
+    std::size_t readSource(char* out, std::size_t count) override;
     std::int64_t seekTo(std::int64_t offset, int whence) override;
 
 private:

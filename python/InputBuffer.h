@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <streambuf>
-#include <vector>
+
+#include "ReadBuffer.h"
 
 // A read-only stream buffer for reading with the interpreter lock released.
 // It never throws and never fails its stream: the property lexer ends the
@@ -20,11 +20,9 @@
 // While reading it takes the interpreter lock every few tens of
 // milliseconds to run the signal handlers, so that Ctrl-C stops a long read
 // at once instead of when it returns.
-class InputBuffer : public std::streambuf {
+class InputBuffer : public ReadBuffer {
 public:
-    explicit InputBuffer(std::size_t bufferSize);
-    InputBuffer(const InputBuffer&) = delete;
-    InputBuffer& operator=(const InputBuffer&) = delete;
+    explicit InputBuffer(std::size_t bufferSize) : ReadBuffer(bufferSize) {}
 
     // Whether the input can be read again from its start (not a pipe).
     virtual bool seekable();
@@ -38,10 +36,9 @@ public:
     void raiseStopped();
 
 protected:
-    // One read of at most `count` bytes; 0 at the end of the input.
-    virtual std::size_t readSome(char* out, std::size_t count) = 0;
-    // lseek(2)'s contract: the offset reached, or -1.
-    virtual std::int64_t seekTo(std::int64_t offset, int whence) = 0;
+    // One read of the source of at most `count` bytes; 0 at the end of the
+    // input.
+    virtual std::size_t readSource(char* out, std::size_t count) = 0;
 
     // Runs `call` with the interpreter lock held, after the signal
     // handlers. False, without running it, once reading has stopped; false
@@ -54,21 +51,13 @@ protected:
     bool stopped() const { return halted; }
     void setError(int error) { failure = error; }
 
-    int_type underflow() override;
-    std::streamsize xsgetn(char* out, std::streamsize count) override;
-    pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override;
-    pos_type seekpos(pos_type position, std::ios_base::openmode mode) override;
-
 private:
-    // readSome, or 0 once reading has stopped or failed.
-    std::size_t fetch(char* out, std::size_t count);
+    // readSource, a piece at most, or 0 once reading has stopped or failed.
+    std::size_t readSome(char* out, std::size_t count) final;
 
-    std::vector<char> buffer;
     int failure = 0;
     bool failureTaken = false;
     bool halted = false;
-    // The source's offset at the end of the buffer; -1 until known.
-    std::int64_t bufferEnd = -1;
     std::unique_ptr<pybind11::error_already_set> exception;  // until raised
     std::chrono::steady_clock::time_point lastCheck = std::chrono::steady_clock::now();
 };

@@ -7,7 +7,7 @@ ObjectBuffer::ObjectBuffer(py::object file) : InputBuffer(std::size_t(1) << 20),
     if (canSeek) seek = file.attr("seek");
 }
 
-std::size_t ObjectBuffer::readSome(char* out, std::size_t count) {
+std::size_t ObjectBuffer::readSource(char* out, std::size_t count) {
     std::size_t got = 0;
     withPython([&] {
         const py::object view = py::reinterpret_steal<py::object>(

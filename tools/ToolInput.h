@@ -1,18 +1,18 @@
 #ifndef TOOLS_TOOLINPUT_H
 #define TOOLS_TOOLINPUT_H
 
-#include <streambuf>
 #include <string>
-#include <vector>
+
+#include "ReadBuffer.h"
 
 // The file trk_dump or props reads: a named file, or standard input for
 // "-", read with read(2) so that the system's reason is at hand when it
 // cannot be opened or read. A failed read looks like the end of the input to
 // the reader, since the property lexer ends the process on a stream gone
 // bad; error() tells the two apart afterwards.
-class ToolInput : public std::streambuf {
+class ToolInput : public ReadBuffer {
 public:
-    ToolInput() = default;
+    ToolInput();
     ~ToolInput() override;
     ToolInput(const ToolInput&) = delete;
     ToolInput& operator=(const ToolInput&) = delete;
@@ -25,22 +25,16 @@ public:
     // How messages name the input: its path, or "standard input".
     const std::string& name() const { return shownName; }
 
-protected:
-    int_type underflow() override;
-    std::streamsize xsgetn(char* out, std::streamsize count) override;
-    pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override;
-    pos_type seekpos(pos_type position, std::ios_base::openmode mode) override;
-
 private:
-    // One read(2) of at most `count` bytes; 0 at the end of the input and
-    // after a failure.
-    std::size_t readSome(char* out, std::size_t count);
+    // One read(2) of at most `count` bytes; 0 at the end of the input, and
+    // before the file is open or after a failure.
+    std::size_t readSome(char* out, std::size_t count) override;
+    std::int64_t seekTo(std::int64_t offset, int whence) override;
 
     int descriptor = -1;
     bool owned = false;  // standard input stays open
     int failure = 0;
     std::string shownName;
-    std::vector<char> buffer;
 };
 
 // "could not open NAME: REASON" or "could not read NAME: REASON".
